@@ -1,0 +1,79 @@
+// SAX-style XML reader: the stand-in for the host platform's SAX reader component.
+//
+// Parses an in-memory document or a local file and delivers narrow UTF-8 events to a content
+// sink. Secure by default: no DTD or external entity loading, no network, bounded internal entity
+// expansion, bounded nesting. Malformed input always ends in a negative status.
+#ifndef ZT_PLATFORM_XML_READER_H
+#define ZT_PLATFORM_XML_READER_H
+
+#include <memory>
+#include <string_view>
+
+#include "platform/status.h"
+#include "zttools_platform.h"
+
+namespace zt::platform {
+
+// Attributes of one start tag, readable by index in document order.
+class SaxAttributes {
+ public:
+  virtual int length() const = 0;
+  virtual std::string_view localName(int index) const = 0;
+  virtual std::string_view value(int index) const = 0;
+
+ protected:
+  ~SaxAttributes() = default;
+};
+
+// Receives the content events. A negative status from startDocument, startElement or endElement
+// stops the parse, which then fails with that status. Each run of character data between two
+// markup events (tags, comments, processing instructions) arrives as one characters call, with
+// CDATA sections and references inside the run already joined and decoded.
+class SaxContentSink {
+ public:
+  virtual Status startDocument() = 0;
+  virtual Status endDocument() = 0;
+  virtual Status startElement(std::string_view localName, const SaxAttributes& attributes) = 0;
+  virtual Status endElement(std::string_view localName) = 0;
+  virtual Status characters(std::string_view text) = 0;
+
+ protected:
+  ~SaxContentSink() = default;
+};
+
+// Receives errors: the position, the reader's message (UTF-8) and a negative code.
+class SaxErrorSink {
+ public:
+  virtual Status error(ISAXLocator& locator, std::string_view message, Status code) = 0;
+  virtual Status fatalError(ISAXLocator& locator, std::string_view message, Status code) = 0;
+  virtual Status ignorableWarning(ISAXLocator& locator, std::string_view message,
+                                  Status code) = 0;
+
+ protected:
+  ~SaxErrorSink() = default;
+};
+
+class SaxReader {
+ public:
+  SaxReader();
+  ~SaxReader();
+  SaxReader(const SaxReader&) = delete;
+  SaxReader& operator=(const SaxReader&) = delete;
+
+  // Sinks are not owned; null means none.
+  void setContentSink(SaxContentSink* sink);
+  void setErrorSink(SaxErrorSink* sink);
+
+  // Parses exactly the bytes of `document`.
+  Status parse(std::string_view document);
+  // Parses a local file named by a path or a file:// URL; any other scheme fails.
+  Status parseUrl(std::string_view url);
+
+ private:
+  SaxContentSink* content_ = nullptr;
+  SaxErrorSink* errors_ = nullptr;
+};
+
+}  // namespace zt::platform
+
+#endif  // ZT_PLATFORM_XML_READER_H

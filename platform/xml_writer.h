@@ -1,0 +1,85 @@
+// Serialising XML writer: the stand-in for the host platform's SAX writer component.
+//
+// Builds the document text in memory from SAX-style events, with the text conventions of the
+// Windows writer so that documents match those written there: declaration followed by CRLF; with
+// indent, CRLF plus one TAB per depth before tags (not after character data); empty elements as
+// `<name/>`; `&`, `<`, `>` escaped (and `"` in attributes); CR written as `&#13;`; `]]>` split
+// across two CDATA sections; invalid UTF-8 bytes and characters XML cannot carry become U+FFFD.
+#ifndef ZT_PLATFORM_XML_WRITER_H
+#define ZT_PLATFORM_XML_WRITER_H
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace zt::platform {
+
+// Attributes of one start tag, written in insertion order.
+class XmlAttributeList {
+ public:
+  void addAttribute(std::string_view qualifiedName, std::string_view value) {
+    items_.emplace_back(qualifiedName, value);
+  }
+  void clear() { items_.clear(); }
+  const std::vector<std::pair<std::string, std::string>>& items() const { return items_; }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> items_;
+};
+
+class XmlWriter {
+ public:
+  XmlWriter();
+  ~XmlWriter();
+  XmlWriter(const XmlWriter&) = delete;
+  XmlWriter& operator=(const XmlWriter&) = delete;
+
+  // Properties, with the component's own defaults: declaration written, no indent, encoding
+  // "UTF-16", no byte-order mark, escaping on, standalone "no", version "1.0".
+  bool omitXmlDeclaration() const { return omitXmlDeclaration_; }
+  void setOmitXmlDeclaration(bool value) { omitXmlDeclaration_ = value; }
+  bool indent() const { return indent_; }
+  void setIndent(bool value) { indent_ = value; }
+  const std::string& encoding() const { return encoding_; }
+  void setEncoding(std::string_view value) { encoding_ = value; }
+  bool byteOrderMark() const { return byteOrderMark_; }
+  void setByteOrderMark(bool value) { byteOrderMark_ = value; }
+  bool disableOutputEscaping() const { return disableOutputEscaping_; }
+  void setDisableOutputEscaping(bool value) { disableOutputEscaping_ = value; }
+  bool standalone() const { return standalone_; }
+  void setStandalone(bool value) { standalone_ = value; }
+  const std::string& version() const { return version_; }
+  void setVersion(std::string_view value) { version_ = value; }
+
+  // The text written so far (UTF-8).
+  const std::string& output() const;
+  // Discards the text written so far and starts a new output.
+  void resetOutput();
+  Status flush();
+
+  Status startDocument();
+  Status endDocument();
+  Status startElement(std::string_view qualifiedName, const XmlAttributeList* attributes);
+  Status endElement(std::string_view qualifiedName);
+  Status characters(std::string_view text);
+  Status startCdata();
+  Status endCdata();
+
+ private:
+  bool omitXmlDeclaration_ = false;
+  bool indent_ = false;
+  std::string encoding_ = "UTF-16";
+  bool byteOrderMark_ = false;
+  bool disableOutputEscaping_ = false;
+  bool standalone_ = false;
+  std::string version_ = "1.0";
+  // Serialisation state belongs to the implementation.
+  std::string out_;
+};
+
+}  // namespace zt::platform
+
+#endif  // ZT_PLATFORM_XML_WRITER_H

@@ -1,0 +1,73 @@
+// The frame: the token error table, the exception type and the Destroy exports.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "token/token_error.h"
+#include "zttools.h"
+
+#pragma GCC diagnostic ignored "-Wcatch-value"
+
+namespace {
+
+TEST(ErrorTable, HoldsTheTwentyOneCodes) {
+  EXPECT_EQ(zt::token::errorTable().size(), 21u);
+}
+
+TEST(ErrorTable, MessagesAreExact) {
+  struct Case {
+    int code;
+    const char* message;
+  };
+  const Case cases[] = {
+      {1, "Invalid date format."},
+      {2, "Invalid date delimiter."},
+      {3, "Invalid date modifier."},
+      {9, "Imprinter counter width is out of range."},
+      {14, "Error in format string."},
+      {24, "Newline token cannot be formatted,"},
+      {29, "Missing the literal character following the '\\'."},
+      {32, "Too many message defined in template."},
+      {34, "Length of fixed field exceeds 9 characters."},
+      // Codes outside the table read the fallback text.
+      {0, "token parsing error occured"},
+      {7, "token parsing error occured"},
+      {21, "token parsing error occured"},
+      {27, "token parsing error occured"},
+      {-1, "token parsing error occured"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_STREQ(kora_token_parser_exception(c.code, 0).what(), c.message) << c.code;
+  }
+}
+
+TEST(Exception, CarriesCodeAndPositionThroughEveryKindOfCatch) {
+  try {
+    zt::token::raiseTokenError(9, 3);
+  // Catching by value is what many driver codebases do: the copy must keep both fields.
+  // NOLINTNEXTLINE(misc-throw-by-value-catch-by-reference)
+  } catch (kora_token_parser_exception e) {
+    EXPECT_EQ(e.code, 9);
+    EXPECT_EQ(e.position, 3);
+    EXPECT_STREQ(e.what(), "Imprinter counter width is out of range.");
+  }
+  try {
+    zt::token::raiseTokenError(24, 7);
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "Newline token cannot be formatted,");
+    EXPECT_EQ(dynamic_cast<const kora_token_parser_exception&>(e).position, 7);
+  }
+}
+
+TEST(Destroy, NullIsHarmlessForEveryTool) {
+  EXPECT_EQ(KORALogManagerFactory_Destroy(nullptr), nullptr);
+  EXPECT_EQ(KORAPresetManagerFactory_Destroy(nullptr), nullptr);
+  EXPECT_EQ(KORATokenParserFactory_Destroy(nullptr), nullptr);
+  EXPECT_EQ(KORAXmlParserFactory_Destroy(nullptr), nullptr);
+  EXPECT_EQ(KORAXmlWriterFactory_Destroy(nullptr), nullptr);
+  EXPECT_EQ(KORAXmlXPathFactory_Destroy(nullptr), nullptr);
+  EXPECT_EQ(KORATagManagerFactory_Destroy(nullptr), nullptr);
+  EXPECT_EQ(KORATokenParserExFactory_Destroy(nullptr), nullptr);
+}
+
+}  // namespace
