@@ -14,15 +14,21 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view trim(std::string_view text) {
   const size_t first = text.find_first_not_of(kBlank);
-  if (first == std::string_view::npos) return {};
+  if (first == std::string_view::npos) {
+    return {};
+  }
   return text.substr(first, text.find_last_not_of(kBlank) - first + 1);
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
+  if (a.size() != b.size()) {
+    return false;
+  }
   for (size_t i = 0; i < a.size(); ++i) {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
+    if (lower(a[i]) != lower(b[i])) {
+      return false;
+    }
   }
   return true;
 }
@@ -39,7 +45,9 @@ Line lineAt(std::string_view file, size_t offset) {
   const size_t feed = file.find('\n', offset);
   const bool ended = feed != std::string_view::npos;
   std::string_view text = file.substr(offset, ended ? feed - offset : std::string_view::npos);
-  if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+  if (!text.empty() && text.back() == '\r') {
+    text.remove_suffix(1);
+  }
   return {text, ended ? feed + 1 : file.size(), ended};
 }
 
@@ -99,13 +107,17 @@ std::string_view lineEndOf(std::string_view file) {
 
 uint32_t copyProfileSection(std::string_view lines, char* buffer, uint32_t size) {
   if (buffer == nullptr || size < 2) {
-    if (buffer != nullptr && size == 1) buffer[0] = '\0';
+    if (buffer != nullptr && size == 1) {
+      buffer[0] = '\0';
+    }
     return 0;
   }
   if (lines.size() + 1 <= size) {
     std::memcpy(buffer, lines.data(), lines.size());
     buffer[lines.size()] = '\0';
-    if (lines.empty()) buffer[1] = '\0';
+    if (lines.empty()) {
+      buffer[1] = '\0';
+    }
     return static_cast<uint32_t>(lines.size());
   }
   std::memcpy(buffer, lines.data(), size - 2);
@@ -116,14 +128,18 @@ uint32_t copyProfileSection(std::string_view lines, char* buffer, uint32_t size)
 
 std::string readProfileSection(std::string_view section, const char* path) {
   std::string file;
-  if (!readWholeFile(path, file)) return {};
+  if (!readWholeFile(path, file)) {
+    return {};
+  }
   const Section found = findSection(file, section);
   std::string lines;
   for (size_t offset = found.begin; found.found && offset < found.end;) {
     const Line line = lineAt(file, offset);
     offset = line.next;
     const std::string_view trimmed = trim(line.text);
-    if (!isSetting(trimmed)) continue;
+    if (!isSetting(trimmed)) {
+      continue;
+    }
     const size_t equals = trimmed.find('=');
     if (equals == std::string_view::npos) {
       lines += trimmed;
@@ -149,7 +165,9 @@ bool writePrivateProfileSection(const char* section, const char* lines, const ch
   }
   std::string file;
   if (!readWholeFile(path, file)) {
-    if (errno != ENOENT) return false;
+    if (errno != ENOENT) {
+      return false;
+    }
     file.clear();
   }
   const std::string_view eol = lineEndOf(file);
@@ -168,16 +186,22 @@ bool writePrivateProfileSection(const char* section, const char* lines, const ch
     for (size_t offset = found.begin; offset < found.end;) {
       const Line line = lineAt(file, offset);
       offset = line.next;
-      if (isSetting(trim(line.text))) keepFrom = offset;
+      if (isSetting(trim(line.text))) {
+        keepFrom = offset;
+      }
     }
     result.reserve(file.size() + block.size() + eol.size());
     result.append(file, 0, found.begin);
-    if (!found.headerEnded) result += eol;
+    if (!found.headerEnded) {
+      result += eol;
+    }
     result += block;
     result.append(file, keepFrom);
   } else {
     result = file;
-    if (!result.empty() && result.back() != '\n') result += eol;
+    if (!result.empty() && result.back() != '\n') {
+      result += eol;
+    }
     result += '[';
     result += section;
     result += ']';

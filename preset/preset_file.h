@@ -25,11 +25,11 @@ class KORAPresetFile {
 
   // Replaces the file's "Preset" section with one key=value line per key, in key order of the
   // list. False with the thread's last error set when the file cannot be written.
-  bool save(const std::string& path) const;
+  [[nodiscard]] bool save(const std::string& path) const;
 
   // The keys of this preset (except "Preset Driver") that `second` also has with another value,
   // mapped to second's value.
-  std::map<std::string, std::string> differences(const KORAPresetFile& second) const;
+  [[nodiscard]] std::map<std::string, std::string> differences(const KORAPresetFile& second) const;
 
   // Appends to `to`, in ascending key order, every key of `from` that `to` lacks, with from's
   // value. False, changing nothing, when `to` lacks none.
@@ -37,11 +37,11 @@ class KORAPresetFile {
 
   // The value of `key`, or null when the preset lacks it. The pointer stays valid until the next
   // load: addMissing only adds values and never replaces one.
-  const char* value(const std::string& key) const;
+  [[nodiscard]] const char* value(const std::string& key) const;
 
-  const std::list<std::string>& keys() const { return keys_; }
-  const std::map<std::string, std::string>& values() const { return values_; }
-  const std::string& path() const { return path_; }
+  [[nodiscard]] const std::list<std::string>& keys() const { return keys_; }
+  [[nodiscard]] const std::map<std::string, std::string>& values() const { return values_; }
+  [[nodiscard]] const std::string& path() const { return path_; }
 
  private:
   std::list<std::string> keys_;

@@ -27,7 +27,7 @@ struct KORAPresetManager::Record {
   uint32_t defaultHandle = 0;
   std::map<uint32_t, std::shared_ptr<KORAPresetFile>> table;
 
-  std::shared_ptr<KORAPresetFile> find(uint32_t handle) const {
+  [[nodiscard]] std::shared_ptr<KORAPresetFile> find(uint32_t handle) const {
     const auto found = table.find(handle);
     return found == table.end() ? nullptr : found->second;
   }
@@ -43,16 +43,22 @@ const char* KORAPresetManager::getVersion() {
 
 uint32_t KORAPresetManager::open(const std::string& path) {
   auto preset = std::make_shared<KORAPresetFile>();
-  if (!preset->load(path)) return 0;
+  if (!preset->load(path)) {
+    return 0;
+  }
   const uint32_t handle = record_->nextHandle;
   record_->table.emplace(handle, std::move(preset));
   record_->nextHandle += kHandleStep;
-  if (record_->nextHandle == 0) record_->nextHandle = kHandleStep;
+  if (record_->nextHandle == 0) {
+    record_->nextHandle = kHandleStep;
+  }
   return handle;
 }
 
 int32_t KORAPresetManager::close(uint32_t handle) {
-  if (handle != 0) record_->table.erase(handle);
+  if (handle != 0) {
+    record_->table.erase(handle);
+  }
   return 0;
 }
 
@@ -92,14 +98,18 @@ std::map<std::string, std::string> KORAPresetManager::getDifferences(uint32_t fi
                                                                      uint32_t second) {
   const auto one = record_->find(first);
   const auto other = record_->find(second);
-  if (!one || !other) return {};
+  if (!one || !other) {
+    return {};
+  }
   return one->differences(*other);
 }
 
 bool KORAPresetManager::addMissing(uint32_t from, uint32_t to) {
   const auto source = record_->find(from);
   const auto target = record_->find(to);
-  if (!source || !target) return false;
+  if (!source || !target) {
+    return false;
+  }
   return KORAPresetFile::addMissing(*source, *target);
 }
 

@@ -22,9 +22,11 @@ class ProfileFilesTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
-  std::string path(const std::string& name) const { return (folder_ / name).string(); }
+  [[nodiscard]] std::string path(const std::string& name) const {
+    return (folder_ / name).string();
+  }
 
-  std::string write(const std::string& name, const std::string& content) const {
+  [[nodiscard]] std::string write(const std::string& name, const std::string& content) const {
     std::ofstream(path(name), std::ios::binary) << content;
     return path(name);
   }
@@ -37,7 +39,7 @@ class ProfileFilesTest : public ::testing::Test {
   }
 
   // Names in the folder, to see that no temporary file is left behind.
-  size_t entries() const {
+  [[nodiscard]] size_t entries() const {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder_),
                                              std::filesystem::directory_iterator()));
   }

@@ -35,7 +35,7 @@ class Profile : public zt::testing::ProfileFilesTest {
     // The last line's zero and the final zero (two zeros for an empty section).
     EXPECT_EQ(buffer[n], '\0');
     EXPECT_EQ(buffer[n == 0 ? 1 : n - 1], '\0') << "not double-zero-terminated";
-    return std::string(buffer.data(), n);
+    return {buffer.data(), n};
   }
 };
 

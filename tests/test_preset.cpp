@@ -41,8 +41,9 @@ TEST_F(PresetFile, SectionsLongerThanTheFirstBufferLoadWhole) {
   // about being linear.
   for (size_t settings : {800u, 819u, 820u, 200000u}) {
     std::string file = "[Preset]\n";
-    for (size_t i = 0; i < settings; ++i)
+    for (size_t i = 0; i < settings; ++i) {
       file.append("k").append(std::to_string(100000 + i)).append("=v\n");
+    }
     KORAPresetFile preset;
     ASSERT_TRUE(preset.load(write("big.ini", file))) << settings;
     ASSERT_EQ(preset.keys().size(), settings);
