@@ -2,6 +2,8 @@
 // deleting call through slot 0 of the tool's table, so any tool may be given to any Destroy.
 #include "zttools.h"
 
+#include "preset/preset_manager.h"
+
 namespace {
 
 KORAToolInterface* destroyTool(KORAToolInterface* object) {
@@ -54,5 +56,9 @@ KORATokenParserExInterface* KORATokenParserExFactory_Destroy(KORATokenParserExIn
 }
 
 // Create exports, one block per tool.
+
+KORAPresetManagerInterface* KORAPresetManagerFactory_Create() {
+  return new zt::preset::KORAPresetManager();
+}
 
 }  // extern "C"
