@@ -1,5 +1,9 @@
 // The 16 exports. Every Create builds a new tool on the heap; every Destroy is the same null-safe
 // deleting call through slot 0 of the tool's table, so any tool may be given to any Destroy.
+#include "tag/tag_manager.h"
+#include "xml/xml_parser.h"
+#include "xml/xml_writer.h"
+#include "xml/xml_xpath.h"
 #include "zttools.h"
 
 namespace {
@@ -54,5 +58,21 @@ KORATokenParserExInterface* KORATokenParserExFactory_Destroy(KORATokenParserExIn
 }
 
 // Create exports, one block per tool.
+
+KORAXmlParserInterface* KORAXmlParserFactory_Create() {
+  return new zt::xml::KORAXmlParser();
+}
+
+KORAXmlWriterInterface* KORAXmlWriterFactory_Create() {
+  return new zt::xml::KORAXmlWriter();
+}
+
+KORAXmlXPathInterface* KORAXmlXPathFactory_Create() {
+  return new zt::xml::KORAXmlXPath();
+}
+
+KORATagManagerInterface* KORATagManagerFactory_Create() {
+  return new zt::tag::KORATagManager();
+}
 
 }  // extern "C"
