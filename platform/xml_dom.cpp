@@ -1,5 +1,7 @@
 #include "platform/xml_dom.h"
 
+#include <libxml/SAX2.h>
+#include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/uri.h>
@@ -20,6 +22,19 @@ constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NO
 
 void ignoreError(void* /*context*/, xmlError* /*error*/) {}
 
+// External entities are never loaded, so a reference to one would silently lose its text: such a
+// document fails to load instead. Other references become reference nodes as usual.
+void refuseExternalReference(void* userData, const xmlChar* name) {
+  auto* context = static_cast<xmlParserCtxt*>(userData);
+  const xmlEntity* entity = xmlGetDocEntity(context->myDoc, name);
+  if (entity != nullptr && entity->etype == XML_EXTERNAL_GENERAL_PARSED_ENTITY) {
+    context->wellFormed = 0;
+    xmlStopParser(context);
+    return;
+  }
+  xmlSAX2Reference(userData, name);
+}
+
 void initialiseEngine() {
   static const bool initialised = [] {
     xmlInitParser();
@@ -38,6 +53,7 @@ std::unique_ptr<xmlParserCtxt, ParserContextDeleter> quietParserContext() {
   std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
   if (context && context->sax != nullptr) {
     context->sax->serror = ignoreError;
+    context->sax->reference = refuseExternalReference;
   }
   return context;
 }

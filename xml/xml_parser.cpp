@@ -86,14 +86,15 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
       return platform::kOk;
     }
     int status = current_->startElement(copyInto(name_, localName));
-    if (status == 0) {
+    // Any handler call may pop the last handler: the rest of the element then reaches nobody.
+    if (status == 0 && current_ != nullptr) {
       // The name buffer is reused for the attribute names.
       element_.assign(name_.data());
       const int count = attributes.length();
       if (count > 0) {
         current_->startAttributes(element_.c_str());
       }
-      for (int i = 0; i < count; ++i) {
+      for (int i = 0; i < count && current_ != nullptr; ++i) {
         const std::string_view name = attributes.localName(i);
         if (name.empty()) {
           continue;
@@ -103,7 +104,9 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
         // Only the last attribute's answer counts.
         status = current_->attribute(name_.data(), value_.data());
       }
-      current_->endAttributes(element_.c_str());
+      if (current_ != nullptr) {
+        current_->endAttributes(element_.c_str());
+      }
     }
     textWanted_ = status == 0;
     return status == 0 ? platform::kOk : platform::kAbort;
