@@ -106,12 +106,12 @@ std::optional<std::string> localPath(std::string_view pathOrUrl) {
     }
   }
   std::string escaped(rest);
-  xmlChar* unescaped = reinterpret_cast<xmlChar*>(
-      xmlURIUnescapeString(escaped.c_str(), static_cast<int>(escaped.size()), nullptr));
+  char* unescaped =
+      xmlURIUnescapeString(escaped.c_str(), static_cast<int>(escaped.size()), nullptr);
   if (unescaped == nullptr) {
     return std::nullopt;
   }
-  std::string path(reinterpret_cast<const char*>(unescaped));
+  std::string path(unescaped);
   xmlFree(unescaped);
   return path;
 }

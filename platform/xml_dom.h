@@ -14,10 +14,10 @@
 
 #include "zttools_platform.h"
 
-// libxml2 types stay out of the interface.
-struct _xmlDoc;
-struct _xmlNode;
-struct _xmlXPathObject;
+// libxml2 types stay out of the interface; these are its own struct names.
+struct _xmlDoc;          // NOLINT(bugprone-reserved-identifier)
+struct _xmlNode;         // NOLINT(bugprone-reserved-identifier)
+struct _xmlXPathObject;  // NOLINT(bugprone-reserved-identifier)
 
 namespace zt::platform {
 

@@ -5,16 +5,23 @@
 
 namespace zt::xml {
 
-std::string decimalText(int32_t value) {
+namespace {
+
+template <typename Integer>
+std::string decimal(Integer value) {
   std::array<char, 16> digits{};
-  auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-  return {digits.data(), end};
+  const char* end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+  return {digits.data(), static_cast<size_t>(end - digits.data())};
+}
+
+}  // namespace
+
+std::string decimalText(int32_t value) {
+  return decimal(value);
 }
 
 std::string decimalText(uint32_t value) {
-  std::array<char, 16> digits{};
-  auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-  return {digits.data(), end};
+  return decimal(value);
 }
 
 std::string hexText(uint32_t value) {
