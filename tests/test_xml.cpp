@@ -501,7 +501,9 @@ TEST(XmlWriter, PrefixAppliesToEveryLaterElementStartedOrWritten) {
   writer.startElement("x", nullptr);
   writer.characters("t", false);
   writer.endElement("x");  // a given name is written as it is
-  EXPECT_STREQ(writer.getXml(), "<p:b>x</p:b><p:c/><p:x>t</x>");
+  writer.startDocument("");  // an empty prefix ends prefixing
+  writer.writeElement("d", "e", false, nullptr);
+  EXPECT_STREQ(writer.getXml(), "<p:b>x</p:b><p:c/><p:x>t</x><d>e</d>");
 }
 
 TEST(XmlWriter, EndElementWithNothingOpenFailsAndWritesNothing) {

@@ -55,8 +55,11 @@ KORAXmlWriter::~KORAXmlWriter() = default;
 // ---------------------------------------------------------------------------------------------
 // Documents and elements
 
+// No prefix keeps the last one given; an empty one ends prefixing (":name" is no XML name).
 long KORAXmlWriter::startDocument(const char* prefix) {
-  if (prefix != nullptr) {
+  if (prefix != nullptr && *prefix == '\0') {
+    record_->prefix.reset();
+  } else if (prefix != nullptr) {
     record_->prefix = prefix;
   }
   return record_->component->startDocument();
