@@ -132,6 +132,9 @@ TEST(XmlParser, DeliversEventsInDocumentOrder) {
       {"<a>x &amp; y</a>", {"startDocument", "<a", "]a", "text:x & y", "/a", "endDocument"}},
       // A byte that is not UTF-8 is kept as U+FFFD instead of failing the document.
       {"<a>\xff</a>", {"startDocument", "<a", "]a", "text:\xEF\xBF\xBD", "/a", "endDocument"}},
+      // Text is text: a declared encoding does not re-decode it (a reset writer declares UTF-16).
+      {R"(<?xml version="1.0" encoding="UTF-16"?><a>t</a>)",
+       {"startDocument", "<a", "]a", "text:t", "/a", "endDocument"}},
   };
   for (const Case& c : cases) {
     long result = -1;
@@ -500,7 +503,7 @@ TEST(XmlWriter, PrefixAppliesToEveryLaterElementStartedOrWritten) {
   writer.endElement();  // innermost open element, with its prefix
   writer.startElement("x", nullptr);
   writer.characters("t", false);
-  writer.endElement("x");  // a given name is written as it is
+  writer.endElement("x");    // a given name is written as it is
   writer.startDocument("");  // an empty prefix ends prefixing
   writer.writeElement("d", "e", false, nullptr);
   EXPECT_STREQ(writer.getXml(), "<p:b>x</p:b><p:c/><p:x>t</x><d>e</d>");

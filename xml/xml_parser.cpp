@@ -37,6 +37,38 @@ std::string pathThroughBuffer(const char* path) {
   return toUtf8(std::wstring_view(pathBuffer.data(), wide.size()));
 }
 
+// Narrow text is UTF-8 whatever its XML declaration says (a reset writer, for one, declares
+// UTF-16): the encoding the declaration names is made UTF-8, so the reader decodes the text as
+// what it is. Returns an empty text when the declaration already says UTF-8 or names nothing.
+std::string withUtf8Declaration(std::string_view text) {
+  if (text.substr(0, 5) != "<?xml") {
+    return {};
+  }
+  const std::string_view declaration = text.substr(0, text.find("?>"));
+  const size_t key = declaration.find("encoding");
+  if (key == std::string_view::npos) {
+    return {};
+  }
+  const size_t quote = declaration.find_first_of("\"'", key);
+  if (quote == std::string_view::npos) {
+    return {};
+  }
+  const size_t close = declaration.find(declaration[quote], quote + 1);
+  if (close == std::string_view::npos) {
+    return {};
+  }
+  std::string_view name = declaration.substr(quote + 1, close - quote - 1);
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  std::string folded(name);
+  std::transform(folded.begin(), folded.end(), folded.begin(), lower);
+  if (folded == "utf-8" || folded == "utf8") {
+    return {};
+  }
+  std::string patched(text);
+  patched.replace(quote + 1, name.size(), "UTF-8");
+  return patched;
+}
+
 }  // namespace
 
 // The content bridge: turns the reader's events into handler calls, and is the handler stack
@@ -227,10 +259,10 @@ long KORAXmlParser::parseText(const char* data, size_t length, IKORAXmlContentHa
   const std::string_view text(data == nullptr ? "" : data, length);
   prepare(handler, errorHandler);
   // Narrow text that is not UTF-8 keeps its place as U+FFFD instead of failing the parse.
-  if (isValidUtf8(text)) {
-    return record_->reader.parse(text);
-  }
-  return record_->reader.parse(replaceInvalidUtf8(text));
+  std::string repaired = isValidUtf8(text) ? std::string() : replaceInvalidUtf8(text);
+  const std::string_view valid = repaired.empty() ? text : repaired;
+  const std::string declared = withUtf8Declaration(valid);
+  return record_->reader.parse(declared.empty() ? valid : declared);
 }
 
 }  // namespace zt::xml
