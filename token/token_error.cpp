@@ -34,14 +34,18 @@ constexpr const char* kFallbackMessage = "token parsing error occured";
 
 }  // namespace
 
-const std::map<int32_t, std::string>& errorTable() { return kErrorTable; }
+const std::map<int32_t, std::string>& errorTable() {
+  return kErrorTable;
+}
 
 const char* errorMessage(int32_t code) {
   auto found = kErrorTable.find(code);
   return found == kErrorTable.end() ? kFallbackMessage : found->second.c_str();
 }
 
-void raiseTokenError(int code, int position) { throw kora_token_parser_exception(code, position); }
+void raiseTokenError(int code, int position) {
+  throw kora_token_parser_exception(code, position);
+}
 
 }  // namespace zt::token
 
