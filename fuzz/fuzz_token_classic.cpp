@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_check.h"
+#include "fuzz_support.h"
 #include "token/message_pieces.h"
 #include "token/token_parser.h"
 #include "token/token_scanner.h"

@@ -1,5 +1,6 @@
 #include "xml/xml_writer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,18 +28,50 @@ long readFlag(const XmlWriter& component, bool (XmlWriter::*getter)() const, boo
 }
 
 // The component writes its declaration for in-memory text, naming UTF-16; the caller gets the
-// encoding it configured instead. The name after "encoding=" and its opening quote is replaced.
+// encoding it configured instead. Only a declaration at the start of the text is patched (after
+// a byte-order mark, if any): the same words further on are the caller's content, and a
+// declaration switched on after startDocument was never written.
 void patchDeclaredEncoding(std::string& text, const char* encoding) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   constexpr std::string_view kKey = "encoding=";
-  const size_t key = text.find(kKey);
-  if (key == std::string::npos || key + kKey.size() + 1 > text.size()) {
+  const size_t start = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+  if (text.compare(start, 5, "<?xml") != 0) {
+    return;
+  }
+  const size_t close = text.find("?>", start);
+  const size_t key = text.find(kKey, start);
+  if (close == std::string::npos || key == std::string::npos || key + kKey.size() + 1 > close) {
     return;
   }
   const size_t begin = key + kKey.size() + 1;
   const size_t end = text.find('"', begin);
-  if (end != std::string::npos) {
+  if (end != std::string::npos && end < close) {
     text.replace(begin, end - begin, encoding);
   }
+}
+
+constexpr bool isAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+constexpr bool isAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The declaration carries the encoding and the version as they are, so only what its grammar
+// allows may go in: an encoding name ([A-Za-z][A-Za-z0-9._-]*) and a version ("1." and digits).
+bool isEncodingName(std::string_view name) {
+  if (name.empty() || !isAsciiLetter(name.front())) {
+    return false;
+  }
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return isAsciiLetter(c) || isAsciiDigit(c) || c == '.' || c == '_' || c == '-';
+  });
+}
+
+bool isVersionNumber(std::string_view version) {
+  return version.size() > 2 && version.starts_with("1.") &&
+         std::all_of(version.begin() + 2, version.end(), isAsciiDigit);
 }
 
 }  // namespace
@@ -264,9 +297,13 @@ long KORAXmlWriter::getIndent(bool* value) {
 }
 
 long KORAXmlWriter::setEncoding(const char* name) {
-  if (name != nullptr) {
-    record_->component->setEncoding(name);
+  if (name == nullptr) {
+    return platform::kOk;
   }
+  if (!isEncodingName(name)) {
+    return platform::kInvalidArg;
+  }
+  record_->component->setEncoding(name);
   return platform::kOk;
 }
 
@@ -279,9 +316,13 @@ long KORAXmlWriter::getEncoding(char** name) {
 }
 
 long KORAXmlWriter::setVersion(const char* version) {
-  if (version != nullptr) {
-    record_->component->setVersion(version);
+  if (version == nullptr) {
+    return platform::kOk;
   }
+  if (!isVersionNumber(version)) {
+    return platform::kInvalidArg;
+  }
+  record_->component->setVersion(version);
   return platform::kOk;
 }
 
