@@ -2,6 +2,8 @@
 // deleting call through slot 0 of the tool's table, so any tool may be given to any Destroy.
 #include "zttools.h"
 
+#include "token/kora_token_parser_ex.h"
+
 namespace {
 
 KORAToolInterface* destroyTool(KORAToolInterface* object) {
@@ -54,5 +56,9 @@ KORATokenParserExInterface* KORATokenParserExFactory_Destroy(KORATokenParserExIn
 }
 
 // Create exports, one block per tool.
+
+KORATokenParserExInterface* KORATokenParserExFactory_Create() {
+  return new zt::token::KORATokenParserEx();
+}
 
 }  // extern "C"
