@@ -2,6 +2,11 @@
 // deleting call through slot 0 of the tool's table, so any tool may be given to any Destroy.
 #include "zttools.h"
 
+#include "preset/preset_manager.h"
+#include "tag/tag_manager.h"
+#include "xml/xml_parser.h"
+#include "xml/xml_writer.h"
+#include "xml/xml_xpath.h"
 #include "token/kora_token_parser_ex.h"
 
 namespace {
@@ -56,6 +61,26 @@ KORATokenParserExInterface* KORATokenParserExFactory_Destroy(KORATokenParserExIn
 }
 
 // Create exports, one block per tool.
+
+KORAPresetManagerInterface* KORAPresetManagerFactory_Create() {
+  return new zt::preset::KORAPresetManager();
+}
+
+KORAXmlParserInterface* KORAXmlParserFactory_Create() {
+  return new zt::xml::KORAXmlParser();
+}
+
+KORAXmlWriterInterface* KORAXmlWriterFactory_Create() {
+  return new zt::xml::KORAXmlWriter();
+}
+
+KORAXmlXPathInterface* KORAXmlXPathFactory_Create() {
+  return new zt::xml::KORAXmlXPath();
+}
+
+KORATagManagerInterface* KORATagManagerFactory_Create() {
+  return new zt::tag::KORATagManager();
+}
 
 KORATokenParserExInterface* KORATokenParserExFactory_Create() {
   return new zt::token::KORATokenParserEx();

@@ -1,0 +1,200 @@
+#include "platform/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/profile_fault.h"
+
+namespace zt::platform {
+
+namespace testing {
+namespace {
+thread_local ProfileWriteFault injectedFault = ProfileWriteFault::none;
+}  // namespace
+
+void setProfileWriteFault(ProfileWriteFault fault) {
+  injectedFault = fault;
+}
+}  // namespace testing
+
+namespace {
+
+using testing::ProfileWriteFault;
+
+bool faultAt(ProfileWriteFault step) {
+  if (testing::injectedFault != step) {
+    return false;
+  }
+  errno = EIO;
+  return true;
+}
+
+// Closes a descriptor when the scope ends, keeping errno as the failure left it.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) {
+      const int saved = errno;
+      ::close(fd_);
+      errno = saved;
+    }
+  }
+  [[nodiscard]] int get() const { return fd_; }
+  // Closes now, so that a failing close (a late write error on some file systems) is seen.
+  bool close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool writeAll(int fd, std::string_view content) {
+  if (faultAt(ProfileWriteFault::write)) {
+    return false;
+  }
+  while (!content.empty()) {
+    const ssize_t written = ::write(fd, content.data(), content.size());
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    content.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+// The file a write must replace: the target of a symbolic link, so that the link survives.
+bool resolveTarget(const char* path, std::string& target) {
+  struct stat info {};
+  if (::lstat(path, &info) == 0 && S_ISLNK(info.st_mode)) {
+    char resolved[PATH_MAX];
+    if (::realpath(path, resolved) == nullptr) {
+      return false;
+    }
+    target = resolved;
+  } else {
+    target = path;
+  }
+  return true;
+}
+
+// The folder part of `path` with its trailing slash, or "" for a bare file name.
+std::string folderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Creates a new file beside `target` whose name no other writer uses. The mode 0666 lets the
+// umask decide the bits of a file that did not exist before.
+int createTemporary(const std::string& target, std::string& name) {
+  const std::string folder = folderOf(target);
+  const std::string base = target.substr(folder.size());
+  thread_local unsigned counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, ".%d.%u.%llx.tmp", static_cast<int>(::getpid()), ++counter,
+                  static_cast<unsigned long long>(stamp));
+    name.assign(folder).append(".").append(base).append(suffix);
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) {
+      return fd;
+    }
+  }
+  return -1;
+}
+
+// Makes the rename itself durable; a folder that cannot be synced does not undo the write.
+void syncFolder(const std::string& target) {
+  const std::string folder = folderOf(target);
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+}  // namespace
+
+bool readWholeFile(const char* path, std::string& content) {
+  Descriptor file(::open(path, O_RDONLY | O_CLOEXEC));
+  if (file.get() < 0) {
+    return false;
+  }
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) {
+    return false;
+  }
+  std::string text;
+  if (S_ISREG(info.st_mode)) {
+    text.reserve(static_cast<size_t>(info.st_size));
+  }
+  char chunk[65536];
+  for (;;) {
+    const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
+    if (got == 0) {
+      break;
+    }
+    if (got < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    text.append(chunk, static_cast<size_t>(got));
+  }
+  content = std::move(text);
+  return true;
+}
+
+bool replaceFileAtomically(const char* path, std::string_view content) {
+  if (*path == '\0') {
+    errno = ENOENT;
+    return false;
+  }
+  std::string target;
+  if (!resolveTarget(path, target)) {
+    return false;
+  }
+  struct stat original {};
+  const bool existed = ::stat(target.c_str(), &original) == 0;
+  if (!existed && errno != ENOENT) {
+    return false;
+  }
+
+  std::string temporary;
+  Descriptor file(createTemporary(target, temporary));
+  if (file.get() < 0) {
+    return false;
+  }
+  const bool written = (!existed || ::fchmod(file.get(), original.st_mode & 07777) == 0) &&
+                       writeAll(file.get(), content) && !faultAt(ProfileWriteFault::sync) &&
+                       ::fsync(file.get()) == 0 && file.close() &&
+                       !faultAt(ProfileWriteFault::rename) &&
+                       ::rename(temporary.c_str(), target.c_str()) == 0;
+  if (!written) {
+    const int saved = errno;
+    ::unlink(temporary.c_str());
+    errno = saved;
+    return false;
+  }
+  syncFolder(target);
+  return true;
+}
+
+}  // namespace zt::platform

@@ -1,0 +1,21 @@
+// Whole-file reads and atomic whole-file replacement on the POSIX file system.
+#ifndef ZT_PLATFORM_FILE_IO_H
+#define ZT_PLATFORM_FILE_IO_H
+
+#include <string>
+#include <string_view>
+
+namespace zt::platform {
+
+// Reads the file at `path` into `content`. False with errno set when it cannot be read.
+bool readWholeFile(const char* path, std::string& content);
+
+// Replaces the file at `path` (or creates it) with `content`: a temporary file in the same folder
+// is written, flushed to disk and renamed over the original, keeping the original's permission
+// bits; a symbolic link is followed and its target replaced. Any failure leaves the original as it
+// was, removes the temporary file and returns false with errno set.
+bool replaceFileAtomically(const char* path, std::string_view content);
+
+}  // namespace zt::platform
+
+#endif  // ZT_PLATFORM_FILE_IO_H

@@ -1,0 +1,214 @@
+#include "platform/profile.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/file_io.h"
+
+namespace zt::platform {
+
+namespace {
+
+constexpr std::string_view kBlank = " \t\r\v\f";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view trim(std::string_view text) {
+  const size_t first = text.find_first_not_of(kBlank);
+  if (first == std::string_view::npos) {
+    return {};
+  }
+  return text.substr(first, text.find_last_not_of(kBlank) - first + 1);
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// One line of a file: `text` without its line end (a CR before the LF is cut off), `next` the
+// offset where the following line starts.
+struct Line {
+  std::string_view text;
+  size_t next;
+  bool ended;  // false for a last line without a line end
+};
+
+Line lineAt(std::string_view file, size_t offset) {
+  const size_t feed = file.find('\n', offset);
+  const bool ended = feed != std::string_view::npos;
+  std::string_view text = file.substr(offset, ended ? feed - offset : std::string_view::npos);
+  if (!text.empty() && text.back() == '\r') {
+    text.remove_suffix(1);
+  }
+  return {text, ended ? feed + 1 : file.size(), ended};
+}
+
+bool isHeader(std::string_view trimmed) {
+  return !trimmed.empty() && trimmed.front() == '[';
+}
+
+// A setting, as opposed to a blank line or a comment.
+bool isSetting(std::string_view trimmed) {
+  return !trimmed.empty() && trimmed.front() != ';';
+}
+
+std::string_view headerName(std::string_view trimmed) {
+  std::string_view name = trimmed.substr(1);
+  return trim(name.substr(0, name.find(']')));
+}
+
+// Where the first section called `name` lies in a file: the body runs from `begin` (just after
+// the header line) to `end` (the next header line, or the end of the file).
+struct Section {
+  bool found = false;
+  bool headerEnded = true;
+  size_t begin = 0;
+  size_t end = 0;
+};
+
+Section findSection(std::string_view file, std::string_view name) {
+  Section section;
+  size_t offset = file.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+  while (offset < file.size()) {
+    const Line line = lineAt(file, offset);
+    const std::string_view trimmed = trim(line.text);
+    if (isHeader(trimmed)) {
+      if (section.found) {
+        section.end = offset;
+        return section;
+      }
+      if (equalsIgnoringCase(headerName(trimmed), name)) {
+        section.found = true;
+        section.headerEnded = line.ended;
+        section.begin = line.next;
+      }
+    }
+    offset = line.next;
+  }
+  section.end = file.size();
+  return section;
+}
+
+// CRLF when the file's first line ends so, LF otherwise (also for a new or one-line file).
+std::string_view lineEndOf(std::string_view file) {
+  const size_t feed = file.find('\n');
+  return feed != std::string_view::npos && feed > 0 && file[feed - 1] == '\r' ? "\r\n" : "\n";
+}
+
+}  // namespace
+
+uint32_t copyProfileSection(std::string_view lines, char* buffer, uint32_t size) {
+  if (buffer == nullptr || size < 2) {
+    if (buffer != nullptr && size == 1) {
+      buffer[0] = '\0';
+    }
+    return 0;
+  }
+  if (lines.size() + 1 <= size) {
+    std::memcpy(buffer, lines.data(), lines.size());
+    buffer[lines.size()] = '\0';
+    if (lines.empty()) {
+      buffer[1] = '\0';
+    }
+    return static_cast<uint32_t>(lines.size());
+  }
+  std::memcpy(buffer, lines.data(), size - 2);
+  buffer[size - 2] = '\0';
+  buffer[size - 1] = '\0';
+  return size - 2;
+}
+
+std::string readProfileSection(std::string_view section, const char* path) {
+  std::string file;
+  if (!readWholeFile(path, file)) {
+    return {};
+  }
+  const Section found = findSection(file, section);
+  std::string lines;
+  for (size_t offset = found.begin; found.found && offset < found.end;) {
+    const Line line = lineAt(file, offset);
+    offset = line.next;
+    const std::string_view trimmed = trim(line.text);
+    if (!isSetting(trimmed)) {
+      continue;
+    }
+    const size_t equals = trimmed.find('=');
+    if (equals == std::string_view::npos) {
+      lines += trimmed;
+    } else {
+      lines += trim(trimmed.substr(0, equals));
+      lines += '=';
+      lines += trim(trimmed.substr(equals + 1));
+    }
+    lines += '\0';
+  }
+  return lines;
+}
+
+uint32_t getPrivateProfileSection(const char* section, char* buffer, uint32_t size,
+                                  const char* path) {
+  return copyProfileSection(readProfileSection(section, path), buffer, size);
+}
+
+bool writePrivateProfileSection(const char* section, const char* lines, const char* path) {
+  if (section == nullptr || lines == nullptr || path == nullptr) {
+    errno = EINVAL;
+    return false;
+  }
+  std::string file;
+  if (!readWholeFile(path, file)) {
+    if (errno != ENOENT) {
+      return false;
+    }
+    file.clear();
+  }
+  const std::string_view eol = lineEndOf(file);
+  std::string block;
+  for (const char* line = lines; *line != '\0'; line += std::strlen(line) + 1) {
+    block += line;
+    block += eol;
+  }
+
+  const Section found = findSection(file, section);
+  std::string result;
+  if (found.found) {
+    // The old settings end with the last setting line; blank lines and comments after it belong
+    // to what follows (typically the next section) and are kept.
+    size_t keepFrom = found.begin;
+    for (size_t offset = found.begin; offset < found.end;) {
+      const Line line = lineAt(file, offset);
+      offset = line.next;
+      if (isSetting(trim(line.text))) {
+        keepFrom = offset;
+      }
+    }
+    result.reserve(file.size() + block.size() + eol.size());
+    result.append(file, 0, found.begin);
+    if (!found.headerEnded) {
+      result += eol;
+    }
+    result += block;
+    result.append(file, keepFrom);
+  } else {
+    result = file;
+    if (!result.empty() && result.back() != '\n') {
+      result += eol;
+    }
+    result += '[';
+    result += section;
+    result += ']';
+    result += eol;
+    result += block;
+  }
+  return replaceFileAtomically(path, result);
+}
+
+}  // namespace zt::platform

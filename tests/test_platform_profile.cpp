@@ -1,0 +1,205 @@
+// The private-profile stand-in on real files: the buffer protocol, what a read returns, what a
+// write keeps, and that an interrupted write leaves the original file as it was.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/profile.h"
+#include "platform/profile_fault.h"
+#include "profile_files.h"
+
+namespace {
+
+using namespace std::string_literals;
+using zt::platform::copyProfileSection;
+using zt::platform::getPrivateProfileSection;
+using zt::platform::writePrivateProfileSection;
+using zt::platform::testing::ProfileWriteFault;
+using zt::platform::testing::setProfileWriteFault;
+
+class Profile : public zt::testing::ProfileFilesTest {
+ protected:
+  void TearDown() override {
+    setProfileWriteFault(ProfileWriteFault::none);
+    ProfileFilesTest::TearDown();
+  }
+
+  // The section as the protocol hands it over, read with a buffer big enough.
+  static std::string section(const std::string& file, const char* name = "Preset") {
+    std::vector<char> buffer(1 << 16, 'X');
+    const uint32_t n = getPrivateProfileSection(name, buffer.data(), buffer.size(), file.c_str());
+    // The last line's zero and the final zero (two zeros for an empty section).
+    EXPECT_EQ(buffer[n], '\0');
+    EXPECT_EQ(buffer[n == 0 ? 1 : n - 1], '\0') << "not double-zero-terminated";
+    return {buffer.data(), n};
+  }
+};
+
+TEST_F(Profile, BufferProtocolCutsAtSizeMinusTwo) {
+  const std::string lines = "a=1\0bb=22\0"s;  // 10 characters
+  struct Case {
+    uint32_t size;
+    uint32_t result;
+    std::string content;  // the whole buffer afterwards
+  };
+  const Case cases[] = {
+      {12, 10, "a=1\0bb=22\0\0X"s},  // fits with room to spare
+      {11, 10, "a=1\0bb=22\0\0"s},   // exactly fits
+      {10, 8, "a=1\0bb=2\0\0"s},     // one short: cut, still double-zero-terminated
+      {5, 3, "a=1\0\0"s},           {2, 0, "\0\0"s},
+  };
+  for (const Case& c : cases) {
+    std::string buffer(c.size, 'X');
+    EXPECT_EQ(copyProfileSection(lines, buffer.data(), c.size), c.result) << c.size;
+    EXPECT_EQ(buffer, c.content) << c.size;
+  }
+  std::string empty(4, 'X');
+  EXPECT_EQ(copyProfileSection("", empty.data(), 4), 0u);
+  EXPECT_EQ(empty, "\0\0XX"s);
+  EXPECT_EQ(copyProfileSection(lines, nullptr, 100), 0u);
+}
+
+TEST_F(Profile, LargeSectionIsReportedTooSmallThenReadWhole) {
+  std::string file = "[Preset]\n";
+  std::string expected;
+  for (int i = 0; i < 1000; ++i) {
+    const std::string line = "key" + std::to_string(i) + "=value" + std::to_string(i);
+    file += line + "\n";
+    expected += line + '\0';
+  }
+  ASSERT_GT(expected.size(), 8190u);
+  const std::string path = write("big.ini", file);
+  std::vector<char> buffer(8192);
+  EXPECT_EQ(getPrivateProfileSection("Preset", buffer.data(), 8192, path.c_str()), 8190u);
+  EXPECT_EQ(std::string(buffer.data(), 8190), expected.substr(0, 8190));
+  EXPECT_EQ(buffer[8190], '\0');
+  EXPECT_EQ(buffer[8191], '\0');
+  EXPECT_EQ(section(path), expected);
+}
+
+TEST_F(Profile, MissingFileSectionOrLinesGiveZero) {
+  char buffer[16] = "XXXXXXXXXXXXXXX";
+  errno = 0;
+  EXPECT_EQ(getPrivateProfileSection("Preset", buffer, 16, path("none.ini").c_str()), 0u);
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(buffer[0], '\0');
+  EXPECT_EQ(buffer[1], '\0');
+  const std::string other = write("other.ini", "[Other]\na=1\n");
+  EXPECT_EQ(getPrivateProfileSection("Preset", buffer, 16, other.c_str()), 0u);
+  const std::string empty = write("empty.ini", "[Preset]\n; only a comment\n\n[Next]\na=1\n");
+  EXPECT_EQ(getPrivateProfileSection("Preset", buffer, 16, empty.c_str()), 0u);
+}
+
+TEST_F(Profile, ReadTrimsAndSkipsCommentsAndBlankLines) {
+  struct Case {
+    const char* name;
+    std::string file;
+    std::string lines;
+  };
+  const Case cases[] = {
+      {"trims key and value", "[Preset]\n  spaced key  =  spaced value  \n",
+       "spaced key=spaced value\0"s},
+      {"first = splits", "[Preset]\na=b=c\n=x\n", "a=b=c\0=x\0"s},
+      {"line without =", "[Preset]\n  bare word \n", "bare word\0"s},
+      {"comments and blanks", "[Preset]\n; c\n\n   \n\ta=1\n  ;indented\nb=2", "a=1\0b=2\0"s},
+      {"CRLF", "[Preset]\r\na=1\r\nb=2\r\n", "a=1\0b=2\0"s},
+      {"name without case", "[pReSeT]\na=1\n", "a=1\0"s},
+      {"header spaced", "  [ Preset ]  ; note\na=1\n", "a=1\0"s},
+      {"ends at next header", "[Preset]\na=1\n[Other]\nb=2\n", "a=1\0"s},
+      {"first section only", "[Preset]\na=1\n[Other]\nb=2\n[preset]\nc=3\n", "a=1\0"s},
+      {"byte-order mark", "\xEF\xBB\xBF[Preset]\na=1\n", "a=1\0"s},
+      {"after other sections", "top=0\n[Other]\nb=2\n[Preset]\na=1\n", "a=1\0"s},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(section(write("case.ini", c.file)), c.lines) << c.name;
+  }
+}
+
+TEST_F(Profile, WriteReplacesTheSectionAndKeepsEveryOtherByte) {
+  struct Case {
+    const char* name;
+    std::string before;
+    std::string lines;  // exchange form without the final zero
+    std::string after;
+  };
+  const Case cases[] = {
+      {"CRLF file, neighbours kept",
+       "; head\r\n[Other]\r\nx = 1\r\n\r\n[preset]  ; mine\r\nold=1\r\n; inside\r\nold=2\r\n\r\n"
+       "; about next\r\n[Next]\r\ny=2\r\n[Preset]\r\nsecond=1\r\n",
+       "k=v\0k2=v2\0"s,
+       "; head\r\n[Other]\r\nx = 1\r\n\r\n[preset]  ; mine\r\nk=v\r\nk2=v2\r\n\r\n"
+       "; about next\r\n[Next]\r\ny=2\r\n[Preset]\r\nsecond=1\r\n"},
+      {"empty text leaves the header", "[Preset]\na=1\n[Next]\n", ""s, "[Preset]\n[Next]\n"},
+      {"section at the end without line end", "[Other]\nx=1\n[Preset]\na=1", "b=2\0"s,
+       "[Other]\nx=1\n[Preset]\nb=2\n"},
+      {"header without line end", "[Preset]", "b=2\0"s, "[Preset]\nb=2\n"},
+      {"missing section appended", "[Other]\r\nx=1\r\n", "a=1\0"s,
+       "[Other]\r\nx=1\r\n[Preset]\r\na=1\r\n"},
+      {"appended after an unended line", "[Other]\nx=1", "a=1\0"s, "[Other]\nx=1\n[Preset]\na=1\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = write("case.ini", c.before);
+    const std::string lines = c.lines + '\0';
+    EXPECT_TRUE(writePrivateProfileSection("Preset", lines.c_str(), path.c_str())) << c.name;
+    EXPECT_EQ(read(path), c.after) << c.name;
+  }
+  EXPECT_EQ(entries(), 1u) << "a temporary file was left behind";
+}
+
+TEST_F(Profile, WriteCreatesAMissingFileButNotAMissingFolder) {
+  const std::string path = this->path("new.ini");
+  EXPECT_TRUE(writePrivateProfileSection("Preset", "a=1\0b=2\0", path.c_str()));
+  EXPECT_EQ(read(path), "[Preset]\na=1\nb=2\n");
+  EXPECT_EQ(section(path), "a=1\0b=2\0"s);
+
+  errno = 0;
+  const std::string nested = this->path("no/such/folder.ini");
+  EXPECT_FALSE(writePrivateProfileSection("Preset", "a=1\0", nested.c_str()));
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_FALSE(std::filesystem::exists(this->path("no")));
+}
+
+TEST_F(Profile, WriteKeepsPermissionBitsAndFollowsSymbolicLinks) {
+  const std::string target = write("target.ini", "[Preset]\na=1\n");
+  ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+  const std::string link = path("link.ini");
+  std::filesystem::create_symlink(target, link);
+
+  EXPECT_TRUE(writePrivateProfileSection("Preset", "b=2\0", link.c_str()));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(read(target), "[Preset]\nb=2\n");
+  struct stat info {};
+  ASSERT_EQ(::stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST_F(Profile, InterruptedWriteLeavesTheOriginalIntact) {
+  const std::string original = "; keep me\r\n[Preset]\r\na=1\r\n";
+  for (ProfileWriteFault fault :
+       {ProfileWriteFault::write, ProfileWriteFault::sync, ProfileWriteFault::rename}) {
+    const std::string path = write("keep.ini", original);
+    setProfileWriteFault(fault);
+    errno = 0;
+    EXPECT_FALSE(writePrivateProfileSection("Preset", "b=2\0", path.c_str()));
+    EXPECT_EQ(errno, EIO);
+    EXPECT_EQ(read(path), original);
+    EXPECT_EQ(entries(), 1u) << "a temporary file was left behind";
+  }
+  setProfileWriteFault(ProfileWriteFault::none);
+  EXPECT_TRUE(writePrivateProfileSection("Preset", "b=2\0", path("keep.ini").c_str()));
+}
+
+TEST_F(Profile, UnreadableFileIsNotOverwritten) {
+  const std::string folder = path("a-folder");
+  std::filesystem::create_directory(folder);
+  errno = 0;
+  EXPECT_FALSE(writePrivateProfileSection("Preset", "a=1\0", folder.c_str()));
+  EXPECT_EQ(errno, EISDIR);
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+}  // namespace

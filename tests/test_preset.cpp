@@ -1,0 +1,248 @@
+// Preset files and the preset manager on real files.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <list>
+#include <string>
+
+#include "platform/profile_fault.h"
+#include "preset/preset_file.h"
+#include "preset/preset_manager.h"
+#include "profile_files.h"
+#include "zttools.h"
+
+namespace {
+
+using zt::platform::testing::ProfileWriteFault;
+using zt::platform::testing::setProfileWriteFault;
+using zt::preset::KORAPresetFile;
+using zt::preset::KORAPresetManager;
+using Keys = std::list<std::string>;
+using Values = std::map<std::string, std::string>;
+
+class PresetFile : public zt::testing::ProfileFilesTest {};
+
+TEST_F(PresetFile, LoadsKeysInFileOrderWithTheLastValueOfARepeatedKey) {
+  KORAPresetFile preset;
+  ASSERT_TRUE(preset.load(write("p.ini", "[Preset]\nk=1\na=b=c\n=x\nnoequals\nk=2\nempty=\n")));
+  EXPECT_EQ(preset.keys(), (Keys{"k", "a", "", "k", "empty"}));
+  EXPECT_EQ(preset.values(), (Values{{"", "x"}, {"a", "b=c"}, {"empty", ""}, {"k", "2"}}));
+
+  // The repeated key is written twice with its one value; the line without '=' is gone.
+  ASSERT_TRUE(preset.save(path("p.ini")));
+  EXPECT_EQ(read(path("p.ini")), "[Preset]\nk=2\na=b=c\n=x\nk=2\nempty=\n");
+}
+
+TEST_F(PresetFile, SectionsLongerThanTheFirstBufferLoadWhole) {
+  // 8190 is where the first buffer reports "too small"; the large one keeps the load honest
+  // about being linear.
+  for (size_t settings : {800u, 819u, 820u, 200000u}) {
+    std::string file = "[Preset]\n";
+    for (size_t i = 0; i < settings; ++i) {
+      file.append("k").append(std::to_string(100000 + i)).append("=v\n");
+    }
+    KORAPresetFile preset;
+    ASSERT_TRUE(preset.load(write("big.ini", file))) << settings;
+    ASSERT_EQ(preset.keys().size(), settings);
+    EXPECT_EQ(preset.keys().back(), std::string("k").append(std::to_string(100000 + settings - 1)));
+  }
+}
+
+TEST_F(PresetFile, FailedLoadKeepsTheSettingsButTakesThePath) {
+  KORAPresetFile preset;
+  ASSERT_TRUE(preset.load(write("a.ini", "[Preset]\na=1\n")));
+  for (const std::string& other : {path("missing.ini"), write("nosection.ini", "[Other]\nb=2\n"),
+                                   write("emptysection.ini", "[Preset]\n; nothing\n")}) {
+    EXPECT_FALSE(preset.load(other));
+    EXPECT_EQ(preset.path(), other);
+    EXPECT_EQ(preset.keys(), Keys{"a"});
+  }
+}
+
+TEST_F(PresetFile, SaveKeepsTheRestOfTheFileByteForByte) {
+  const std::string before =
+      "; scanner settings\r\n[General]\r\nname = front\r\n\r\n[Preset]\r\nold=1\r\n\r\n"
+      "; second section\r\n[Other]\r\nx=1\r\n[preset]\r\nignored=1\r\n";
+  const std::string file = write("p.ini", before);
+  KORAPresetFile preset;
+  ASSERT_TRUE(preset.load(file));
+  EXPECT_EQ(preset.keys(), Keys{"old"});  // the second [preset] header does not count
+  KORAPresetFile extra;
+  ASSERT_TRUE(extra.load(write("extra.ini", "[Preset]\nnew=2\n")));
+  ASSERT_TRUE(KORAPresetFile::addMissing(extra, preset));
+  ASSERT_TRUE(preset.save(file));
+  EXPECT_EQ(read(file),
+            "; scanner settings\r\n[General]\r\nname = front\r\n\r\n[Preset]\r\nold=1\r\nnew=2\r\n"
+            "\r\n; second section\r\n[Other]\r\nx=1\r\n[preset]\r\nignored=1\r\n");
+}
+
+TEST_F(PresetFile, SavingNoKeysEmptiesTheSection) {
+  KORAPresetFile empty;
+  ASSERT_TRUE(empty.save(write("p.ini", "[Preset]\na=1\nb=2\n[Next]\n")));
+  EXPECT_EQ(read(path("p.ini")), "[Preset]\n[Next]\n");
+}
+
+TEST_F(PresetFile, InterruptedSaveLeavesTheFileIntact) {
+  const std::string before = "[Preset]\na=1\n";
+  const std::string file = write("p.ini", before);
+  KORAPresetFile preset;
+  ASSERT_TRUE(preset.load(write("other.ini", "[Preset]\nb=2\n")));
+  for (ProfileWriteFault fault : {ProfileWriteFault::write, ProfileWriteFault::rename}) {
+    setProfileWriteFault(fault);
+    EXPECT_FALSE(preset.save(file));
+    setProfileWriteFault(ProfileWriteFault::none);
+    EXPECT_EQ(read(file), before);
+  }
+}
+
+TEST_F(PresetFile, DifferencesReportSharedKeysWithAnotherValueExceptTheDriver) {
+  KORAPresetFile first;
+  KORAPresetFile second;
+  ASSERT_TRUE(first.load(
+      write("1.ini", "[Preset]\nPreset Driver=A\nsame=1\nlen=ab\nonly1=x\nz=1\nz=2\ncase=a\n")));
+  ASSERT_TRUE(second.load(
+      write("2.ini", "[Preset]\nPreset Driver=B\nsame=1\nlen=abc\nonly2=y\nz=3\ncase=A\n")));
+  EXPECT_EQ(first.differences(second), (Values{{"case", "A"}, {"len", "abc"}, {"z", "3"}}));
+  EXPECT_EQ(second.differences(first), (Values{{"case", "a"}, {"len", "ab"}, {"z", "2"}}));
+
+  KORAPresetFile driverOnly;
+  ASSERT_TRUE(driverOnly.load(write("3.ini", "[Preset]\nPreset Driver=C\n")));
+  EXPECT_TRUE(first.differences(driverOnly).empty());
+}
+
+TEST_F(PresetFile, AddMissingAppendsInKeyOrderAndNeverOverwrites) {
+  KORAPresetFile from;
+  KORAPresetFile to;
+  ASSERT_TRUE(from.load(write("from.ini", "[Preset]\nb=2\na=1\nb=3\nkept=new\nPreset Driver=D\n")));
+  ASSERT_TRUE(to.load(write("to.ini", "[Preset]\nkept=old\n")));
+  EXPECT_TRUE(KORAPresetFile::addMissing(from, to));
+  EXPECT_EQ(to.keys(), (Keys{"kept", "Preset Driver", "a", "b"}));
+  EXPECT_EQ(to.values(), (Values{{"Preset Driver", "D"}, {"a", "1"}, {"b", "3"}, {"kept", "old"}}));
+  EXPECT_FALSE(KORAPresetFile::addMissing(from, to));
+  EXPECT_EQ(to.keys().size(), 4u);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+class PresetManager : public zt::testing::ProfileFilesTest {
+ protected:
+  KORAPresetManager manager;
+};
+
+TEST_F(PresetManager, HandlesAreTimeBasedAndStepBySixteen) {
+  const std::string file = write("p.ini", "[Preset]\na=1\n");
+  const uint32_t first = manager.open(file);
+  ASSERT_NE(first, 0u);
+  EXPECT_EQ(first & 0xFFu, 0u);
+  // The base is the time the manager was made, with its low 8 bits cleared.
+  EXPECT_LT(static_cast<uint32_t>(std::time(nullptr)) - first, 600u);
+  EXPECT_EQ(manager.open(path("missing.ini")), 0u);
+  EXPECT_EQ(manager.open(write("empty.ini", "[Preset]\n")), 0u);
+  EXPECT_EQ(manager.open(file), first + 16);
+  manager.close(first);
+  EXPECT_EQ(manager.open(file), first + 32) << "a handle was issued twice";
+}
+
+TEST_F(PresetManager, InvalidAndClosedHandles) {
+  const uint32_t handle = manager.open(write("p.ini", "[Preset]\na=1\n"));
+  ASSERT_NE(handle, 0u);
+  EXPECT_STREQ(manager.getValue(handle, "a"), "1");
+  EXPECT_EQ(manager.close(0), 0);
+  EXPECT_EQ(manager.close(handle + 1), 0);
+  EXPECT_STREQ(manager.getValue(handle, "a"), "1");
+
+  EXPECT_EQ(manager.close(handle), 0);
+  EXPECT_EQ(manager.close(handle), 0);
+  for (uint32_t bad : {0u, handle, handle + 16}) {
+    EXPECT_STREQ(manager.getValue(bad, "a"), "");
+    errno = 0;
+    EXPECT_FALSE(manager.save(bad));
+    EXPECT_EQ(errno, EBADF);
+    errno = 0;
+    EXPECT_FALSE(manager.saveAs(bad, path("x.ini")));
+    EXPECT_EQ(errno, EBADF);
+    EXPECT_TRUE(manager.getDifferences(bad, bad).empty());
+    EXPECT_FALSE(manager.addMissing(bad, bad));
+  }
+  EXPECT_FALSE(std::filesystem::exists(path("x.ini")));
+}
+
+TEST_F(PresetManager, AbsentValuesShareTheLibrarysEmptyText) {
+  const uint32_t handle = manager.open(write("p.ini", "[Preset]\nempty=\n"));
+  const char* absent = manager.getValue(handle, "none");
+  EXPECT_STREQ(absent, "");
+  EXPECT_EQ(manager.getValue(0, "none"), absent);
+  EXPECT_STREQ(manager.getValue(handle, "empty"), "");
+  {
+    KORAPresetManager other;
+    EXPECT_EQ(other.getValue(1, "x"), absent) << "the empty text must outlive any manager";
+  }
+  EXPECT_STREQ(absent, "");
+}
+
+TEST_F(PresetManager, SaveAsThenSaveWriteToTheRightFiles) {
+  const std::string opened = write("opened.ini", "[Preset]\na=1\n");
+  const std::string copy = path("copy.ini");
+  const uint32_t handle = manager.open(opened);
+  const uint32_t extra = manager.open(write("extra.ini", "[Preset]\nb=2\n"));
+  ASSERT_TRUE(manager.saveAs(handle, copy));
+  EXPECT_EQ(read(copy), "[Preset]\na=1\n");
+  ASSERT_TRUE(manager.addMissing(extra, handle));
+  ASSERT_TRUE(manager.save(handle));
+  EXPECT_EQ(read(opened), "[Preset]\na=1\nb=2\n");
+  EXPECT_EQ(read(copy), "[Preset]\na=1\n");
+}
+
+TEST_F(PresetManager, FailedWriteKeepsTheSystemsError) {
+  const uint32_t handle = manager.open(write("p.ini", "[Preset]\na=1\n"));
+  errno = 0;
+  EXPECT_FALSE(manager.saveAs(handle, path("no/folder.ini")));
+  EXPECT_EQ(errno, ENOENT);
+}
+
+TEST_F(PresetManager, DifferencesAndCompletionFromTheDefault) {
+  const uint32_t defaults =
+      manager.open(write("default.ini", "[Preset]\nPreset Driver=X\ndpi=300\nmode=color\n"));
+  const uint32_t mine = manager.open(write("mine.ini", "[Preset]\nPreset Driver=Y\ndpi=200\n"));
+  EXPECT_EQ(manager.getDifferences(defaults, mine), (Values{{"dpi", "200"}}));
+
+  EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "no default chosen yet";
+  manager.setDefault(defaults);
+  EXPECT_TRUE(manager.addMissingFromDefault(mine));
+  EXPECT_STREQ(manager.getValue(mine, "mode"), "color");
+  EXPECT_STREQ(manager.getValue(mine, "dpi"), "200");
+  EXPECT_FALSE(manager.addMissingFromDefault(mine));
+
+  manager.close(defaults);
+  EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "the default handle is closed";
+}
+
+TEST_F(PresetManager, CompletionFromTheDefaultGoesThroughTheVirtualAddMissing) {
+  struct Counting : KORAPresetManager {
+    bool addMissing(uint32_t from, uint32_t to) override {
+      calls.emplace_back(from, to);
+      return true;
+    }
+    std::list<std::pair<uint32_t, uint32_t>> calls;
+  } counting;
+  counting.setDefault(42);
+  EXPECT_TRUE(counting.addMissingFromDefault(7));
+  EXPECT_EQ(counting.calls, (std::list<std::pair<uint32_t, uint32_t>>{{42, 7}}));
+}
+
+TEST(PresetExports, CreateHandsOutIndependentManagers) {
+  KORAPresetManagerInterface* one = KORAPresetManagerFactory_Create();
+  KORAPresetManagerInterface* two = KORAPresetManagerFactory_Create();
+  ASSERT_NE(one, nullptr);
+  ASSERT_NE(one, two);
+  EXPECT_STREQ(one->getVersion(), "1.0.12001.24001");
+  EXPECT_EQ(one->getVersion(), two->getVersion());
+  EXPECT_EQ(KORAPresetManagerFactory_Destroy(one), nullptr);
+  EXPECT_STREQ(two->getVersion(), "1.0.12001.24001");
+  EXPECT_EQ(KORAPresetManagerFactory_Destroy(two), nullptr);
+}
+
+}  // namespace
