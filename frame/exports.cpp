@@ -3,6 +3,7 @@
 #include "zttools.h"
 
 #include "preset/preset_manager.h"
+#include "token/kora_token_parser.h"
 
 namespace {
 
@@ -59,6 +60,10 @@ KORATokenParserExInterface* KORATokenParserExFactory_Destroy(KORATokenParserExIn
 
 KORAPresetManagerInterface* KORAPresetManagerFactory_Create() {
   return new zt::preset::KORAPresetManager();
+}
+
+KORATokenParserInterface* KORATokenParserFactory_Create() {
+  return new zt::token::KORATokenParser();
 }
 
 }  // extern "C"
