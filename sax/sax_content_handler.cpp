@@ -50,7 +50,7 @@ Status SAXContentHandlerC::endElement(std::string_view localName) {
     return platform::kOk;
   }
   return target_->endElement(copyToBuffer(nameBuffer_, localName)) != 0 ? platform::kOk
-                                                                         : platform::kAbort;
+                                                                        : platform::kAbort;
 }
 
 Status SAXContentHandlerC::characters(std::string_view text) {

@@ -29,8 +29,7 @@ class Recorder final : public SDKSAXContentHandlerC {
     return record(std::string("end:") + name, std::string("end(") + name + ")");
   }
   int32_t attribute(const char* name, const char* value) override {
-    return record(std::string("attr:") + name,
-                  std::string("attr(") + name + "=" + value + ")");
+    return record(std::string("attr:") + name, std::string("attr(") + name + "=" + value + ")");
   }
 
   std::map<std::string, int32_t> answers;
@@ -63,8 +62,7 @@ TEST(SaxBridge, DeliversLocalNamesAttributesAndGatedText) {
         "endDocument"}},
       // Text after an end tag belongs to the parent and is never delivered.
       {"<a>one<b/>two</a>",
-       {"startDocument", "start(a)", "chars(one)", "start(b)", "end(b)", "end(a)",
-        "endDocument"}},
+       {"startDocument", "start(a)", "chars(one)", "start(b)", "end(b)", "end(a)", "endDocument"}},
       {"<p:a xmlns:p=\"urn:x\" p:x=\"v\"/>",
        {"startDocument", "start(a)", "attr(x=v)", "end(a)", "endDocument"}},
       {"<a e=\"\"/>", {"startDocument", "start(a)", "attr(e=)", "end(a)", "endDocument"}},
@@ -100,11 +98,16 @@ TEST(SaxBridge, HandlerAnswersStopTheParse) {
        {"startDocument", "start(a)", "attr(x=1)", "attr(y=2)", "start(b)", "end(b)", "end(a)",
         "endDocument"}},
       {"attr:y", 0, platform::kAbort, {"startDocument", "start(a)", "attr(x=1)", "attr(y=2)"}},
-      {"end:b", 0, platform::kAbort, {"startDocument", "start(a)", "attr(x=1)", "attr(y=2)",
-                                      "start(b)", "end(b)"}},
+      {"end:b",
+       0,
+       platform::kAbort,
+       {"startDocument", "start(a)", "attr(x=1)", "attr(y=2)", "start(b)", "end(b)"}},
       // Results of characters and endDocument are ignored.
-      {"enddoc", 0, platform::kOk, {"startDocument", "start(a)", "attr(x=1)", "attr(y=2)",
-                                    "start(b)", "end(b)", "end(a)", "endDocument"}},
+      {"enddoc",
+       0,
+       platform::kOk,
+       {"startDocument", "start(a)", "attr(x=1)", "attr(y=2)", "start(b)", "end(b)", "end(a)",
+        "endDocument"}},
   };
   for (const Case& c : cases) {
     Recorder recorder;
@@ -129,10 +132,10 @@ TEST(SaxBridge, LongNamesAndValuesAreCutAtAWholeCharacter) {
     accented += "\xC3\xA9";  // two bytes: 1023 bytes would end in half a character
   }
   Recorder recorder;
-  EXPECT_EQ(parse("<" + ascii + " " + accented + "=\"" + accented + "\">" + ascii + "</" + ascii +
-                      ">",
-                  recorder),
-            platform::kOk);
+  EXPECT_EQ(
+      parse("<" + ascii + " " + accented + "=\"" + accented + "\">" + ascii + "</" + ascii + ">",
+            recorder),
+      platform::kOk);
   ASSERT_EQ(recorder.events.size(), 6U);
   EXPECT_EQ(recorder.events[1], "start(" + ascii.substr(0, 1023) + ")");
   EXPECT_EQ(recorder.events[2],

@@ -150,10 +150,21 @@ TEST(TemplateReader, ReadsTemplateDocuments) {
 
 TEST(TokenXml, RoundTripsGiveTheSameTokens) {
   const char* formats[] = {
-      "Lot A %5S",      "%1/Y %T",          "%N%1.-Y%N",         "50%% off",
-      "a]]>b %Y",       "x & y < z",        "\"quoted\" 'too'",  "\xC3\xA9t\xC3\xA9 %5S",
-      "#",              "%S %9S %0S",       "a\rb",              "a\tb %Y",
-      "<![CDATA[x]]>",  "%Y%T%S%N",         "one two three four five six seven eight nine ten",
+      "Lot A %5S",
+      "%1/Y %T",
+      "%N%1.-Y%N",
+      "50%% off",
+      "a]]>b %Y",
+      "x & y < z",
+      "\"quoted\" 'too'",
+      "\xC3\xA9t\xC3\xA9 %5S",
+      "#",
+      "%S %9S %0S",
+      "a\rb",
+      "a\tb %Y",
+      "<![CDATA[x]]>",
+      "%Y%T%S%N",
+      "one two three four five six seven eight nine ten",
   };
   for (const char* format : formats) {
     const std::string back = tokenString(process(format));

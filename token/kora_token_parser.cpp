@@ -25,13 +25,11 @@ uint32_t KORATokenParser::processTokens(const char* formatString, std::string& x
   return assign(xmlOut, writeProcessedTokens(parser));
 }
 
-uint32_t KORATokenParser::buildTokenString(const char* processedTokensXml,
-                                           std::string& formatOut) {
+uint32_t KORATokenParser::buildTokenString(const char* processedTokensXml, std::string& formatOut) {
   return assign(formatOut, convertTokenXml(processedTokensXml));
 }
 
-uint32_t KORATokenParser::buildTemplateString(const char* templateXml,
-                                              std::string& templateOut) {
+uint32_t KORATokenParser::buildTemplateString(const char* templateXml, std::string& templateOut) {
   return assign(templateOut, convertTemplateXml(templateXml));
 }
 
