@@ -92,8 +92,7 @@ int main() {
               kept == "kept",
           "caught by reference: code, position, what(), out-string untouched");
   }
-  // Many drivers catch the exception by value; the copy
-  // must keep code, position and text.
+  // Many drivers catch the exception by value; the copy must keep code, position and text.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wcatch-value"
   try {
