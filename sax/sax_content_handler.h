@@ -19,7 +19,7 @@ namespace zt::sax {
 class SDKSAXContentHandlerC {
  public:
   virtual ~SDKSAXContentHandlerC() = default;
-  virtual const char* handlerName() const = 0;
+  [[nodiscard]] virtual const char* handlerName() const = 0;
   virtual int32_t startDocument() { return 3; }
   virtual int32_t endDocument() { return 3; }
   virtual int32_t startElement(const char* /*name*/) { return 3; }

@@ -20,6 +20,12 @@ namespace zt::sax {
 // Attributes in the order they were first added; a repeated name keeps its first value.
 class SAXAttributeC {
  public:
+  SAXAttributeC() = default;
+  // The cursor points into this list's own names: a copy would read another list.
+  SAXAttributeC(const SAXAttributeC&) = delete;
+  SAXAttributeC& operator=(const SAXAttributeC&) = delete;
+  ~SAXAttributeC() = default;
+
   void addAttribute(const std::string& name, const std::string& value);
   // Moves the cursor to the first attribute; the writer rewinds before it reads.
   void rewind() { cursor_ = names_.begin(); }

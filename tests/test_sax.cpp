@@ -16,7 +16,7 @@ namespace {
 // result to give instead of 3.
 class Recorder final : public SDKSAXContentHandlerC {
  public:
-  const char* handlerName() const override { return "Recorder"; }
+  [[nodiscard]] const char* handlerName() const override { return "Recorder"; }
   int32_t startDocument() override { return record("doc", "startDocument"); }
   int32_t endDocument() override { return record("enddoc", "endDocument"); }
   int32_t startElement(const char* name) override {

@@ -28,7 +28,7 @@ std::string convertTemplateXml(const std::string& xml);
 // ignored but their children are still read.
 class TokenXmlHandler : public sax::SDKSAXContentHandlerC {
  public:
-  std::string output() const { return output_.str(); }
+  [[nodiscard]] std::string output() const { return output_.str(); }
 
  protected:
   enum Id {
@@ -61,7 +61,7 @@ class TokenXmlHandler : public sax::SDKSAXContentHandlerC {
 // format string reads them back as text; a message inside "messages" writes nothing.
 class TokenStringHandler final : public TokenXmlHandler {
  public:
-  const char* handlerName() const override { return "TokenStringHandler"; }
+  [[nodiscard]] const char* handlerName() const override { return "TokenStringHandler"; }
   int32_t startElement(const char* name) override;
   int32_t attribute(const char* name, const char* value) override;
   int32_t characters(const char* text) override;
@@ -75,7 +75,7 @@ class TokenStringHandler final : public TokenXmlHandler {
 // end each message definition replaced by its number.
 class TokenTemplateHandler final : public TokenXmlHandler {
  public:
-  const char* handlerName() const override { return "TokenTemplateHandler"; }
+  [[nodiscard]] const char* handlerName() const override { return "TokenTemplateHandler"; }
   int32_t startElement(const char* name) override;
   int32_t characters(const char* text) override;
   int32_t endElement(const char* name) override;
