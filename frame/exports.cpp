@@ -3,7 +3,11 @@
 #include "zttools.h"
 
 #include "preset/preset_manager.h"
+#include "tag/tag_manager.h"
 #include "token/kora_token_parser.h"
+#include "xml/xml_parser.h"
+#include "xml/xml_writer.h"
+#include "xml/xml_xpath.h"
 
 namespace {
 
@@ -64,6 +68,22 @@ KORAPresetManagerInterface* KORAPresetManagerFactory_Create() {
 
 KORATokenParserInterface* KORATokenParserFactory_Create() {
   return new zt::token::KORATokenParser();
+}
+
+KORAXmlParserInterface* KORAXmlParserFactory_Create() {
+  return new zt::xml::KORAXmlParser();
+}
+
+KORAXmlWriterInterface* KORAXmlWriterFactory_Create() {
+  return new zt::xml::KORAXmlWriter();
+}
+
+KORAXmlXPathInterface* KORAXmlXPathFactory_Create() {
+  return new zt::xml::KORAXmlXPath();
+}
+
+KORATagManagerInterface* KORATagManagerFactory_Create() {
+  return new zt::tag::KORATagManager();
 }
 
 }  // extern "C"

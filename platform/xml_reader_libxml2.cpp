@@ -103,6 +103,7 @@ class Run {
   static xmlParserInputPtr refuseEntity(void* context, const xmlChar* publicId,
                                         const xmlChar* systemId);
   static void externalSubset(void*, const xmlChar*, const xmlChar*, const xmlChar*) {}
+  static xmlEntityPtr getEntity(void* context, const xmlChar* name);
   static void structuredError(void* context, xmlErrorPtr error);
 
   SaxContentSink* content_;
@@ -132,6 +133,7 @@ xmlSAXHandler Run::handler() {
   sax.comment = comment;
   sax.reference = nullptr;
   sax.resolveEntity = refuseEntity;
+  sax.getEntity = getEntity;
   sax.externalSubset = externalSubset;
   sax.warning = nullptr;
   sax.error = nullptr;
@@ -295,6 +297,25 @@ void Run::markup(void* context, const xmlChar*, const xmlChar*) {
 
 void Run::comment(void* context, const xmlChar*) {
   of(context).flushText(static_cast<xmlParserCtxtPtr>(context));
+}
+
+// External entities are never read, so a document that refers to one cannot be read whole: it
+// fails rather than silently losing the entity's text.
+xmlEntityPtr Run::getEntity(void* context, const xmlChar* name) {
+  xmlEntityPtr entity = xmlSAX2GetEntity(context, name);
+  if (entity != nullptr && (entity->etype == XML_EXTERNAL_GENERAL_PARSED_ENTITY ||
+                            entity->etype == XML_EXTERNAL_GENERAL_UNPARSED_ENTITY)) {
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
+    Run& run = of(context);
+    if (run.errors_ != nullptr && !failed(run.stopStatus_)) {
+      Locator locator(xmlSAX2GetLineNumber(context), xmlSAX2GetColumnNumber(context));
+      run.errors_->fatalError(locator, "external entity not loaded",
+                              readerErrorStatus(XML_ERR_EXT_ENTITY_STANDALONE));
+    }
+    run.check(ctxt, readerErrorStatus(XML_ERR_EXT_ENTITY_STANDALONE));
+    return nullptr;
+  }
+  return entity;
 }
 
 xmlParserInputPtr Run::refuseEntity(void*, const xmlChar*, const xmlChar*) {

@@ -135,8 +135,11 @@ TEST(SaxReader, NeverReadsExternalEntities) {
   ASSERT_EQ(write(fd, "SECRET", 6), 6);
   close(fd);
   Recorder recorder;
-  parse(std::string("<!DOCTYPE a [<!ENTITY x SYSTEM \"file://") + path + "\">]><a>&x;</a>",
-        recorder);
+  // The document cannot be read whole, so it fails.
+  EXPECT_LT(
+      parse(std::string("<!DOCTYPE a [<!ENTITY x SYSTEM \"file://") + path + "\">]><a>&x;</a>",
+            recorder),
+      0);
   for (const std::string& event : recorder.events) {
     EXPECT_EQ(event.find("SECRET"), std::string::npos);
   }
