@@ -88,7 +88,8 @@ class LogTreeTest : public TimeZoneTest {
     fs::create_directories(outside_);
   }
   void TearDown() override {
-    for (const auto& entry : fs::recursive_directory_iterator(root_)) {
+    for (const auto& entry :
+         fs::recursive_directory_iterator(root_, fs::directory_options::skip_permission_denied)) {
       if (entry.is_directory() && !entry.is_symlink()) {
         fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
       }
@@ -396,6 +397,9 @@ TEST_F(LogTreeTest, UnreadableSubfoldersAreSkippedAndDeletionFailuresRecorded) {
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 10) {
+    GTEST_SKIP() << "cannot drop privileges here";
+  }
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_TRUE(fs::exists(denied));
 }
