@@ -4,6 +4,10 @@
 
 #include "log/log_manager.h"
 #include "preset/preset_manager.h"
+#include "tag/tag_manager.h"
+#include "xml/xml_parser.h"
+#include "xml/xml_writer.h"
+#include "xml/xml_xpath.h"
 
 namespace {
 
@@ -64,6 +68,22 @@ KORALogManagerInterface* KORALogManagerFactory_Create() {
 
 KORAPresetManagerInterface* KORAPresetManagerFactory_Create() {
   return new zt::preset::KORAPresetManager();
+}
+
+KORAXmlParserInterface* KORAXmlParserFactory_Create() {
+  return new zt::xml::KORAXmlParser();
+}
+
+KORAXmlWriterInterface* KORAXmlWriterFactory_Create() {
+  return new zt::xml::KORAXmlWriter();
+}
+
+KORAXmlXPathInterface* KORAXmlXPathFactory_Create() {
+  return new zt::xml::KORAXmlXPath();
+}
+
+KORATagManagerInterface* KORATagManagerFactory_Create() {
+  return new zt::tag::KORATagManager();
 }
 
 }  // extern "C"

@@ -46,8 +46,7 @@ class SaxErrorSink {
  public:
   virtual Status error(ISAXLocator& locator, std::string_view message, Status code) = 0;
   virtual Status fatalError(ISAXLocator& locator, std::string_view message, Status code) = 0;
-  virtual Status ignorableWarning(ISAXLocator& locator, std::string_view message,
-                                  Status code) = 0;
+  virtual Status ignorableWarning(ISAXLocator& locator, std::string_view message, Status code) = 0;
 
  protected:
   ~SaxErrorSink() = default;
@@ -73,6 +72,9 @@ class SaxReader {
   SaxContentSink* content_ = nullptr;
   SaxErrorSink* errors_ = nullptr;
 };
+
+// Status of a document the reader rejects, from the reader's own error number.
+Status readerErrorStatus(int errorNumber);
 
 }  // namespace zt::platform
 

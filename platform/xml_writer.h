@@ -76,8 +76,18 @@ class XmlWriter {
   bool disableOutputEscaping_ = false;
   bool standalone_ = false;
   std::string version_ = "1.0";
-  // Serialisation state belongs to the implementation.
+
+  void closePendingStartTag();
+  void breakLine();
+  void appendText(std::string_view text, bool attribute);
+  void appendCdata(std::string_view text);
+
   std::string out_;
+  int depth_ = 0;
+  bool startTagOpen_ = false;  // '>' of the last start tag not written yet
+  bool afterText_ = false;     // the last thing written was character data or a CDATA section
+  bool anyTag_ = false;        // a tag has been written since the document started
+  bool inCdata_ = false;
 };
 
 }  // namespace zt::platform

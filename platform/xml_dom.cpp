@@ -1,0 +1,295 @@
+#include "platform/xml_dom.h"
+
+#include <libxml/SAX2.h>
+#include <libxml/entities.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/uri.h>
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+
+#include <climits>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+namespace zt::platform {
+namespace {
+
+// Never XML_PARSE_NOENT, DTDLOAD or HUGE: entities stay references, no external subset or entity
+// is fetched, and the engine's limits on entity amplification, depth and name length hold.
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+void ignoreError(void* /*context*/, xmlError* /*error*/) {}
+
+// External entities are never loaded, so a reference to one would silently lose its text: such a
+// document fails to load instead. Other references become reference nodes as usual.
+void refuseExternalReference(void* userData, const xmlChar* name) {
+  auto* context = static_cast<xmlParserCtxt*>(userData);
+  const xmlEntity* entity = xmlGetDocEntity(context->myDoc, name);
+  if (entity != nullptr && entity->etype == XML_EXTERNAL_GENERAL_PARSED_ENTITY) {
+    context->wellFormed = 0;
+    xmlStopParser(context);
+    return;
+  }
+  xmlSAX2Reference(userData, name);
+}
+
+void initialiseEngine() {
+  static const bool initialised = [] {
+    xmlInitParser();
+    return true;
+  }();
+  (void)initialised;
+}
+
+struct ParserContextDeleter {
+  void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
+};
+
+// A parser context whose diagnostics go nowhere: nothing is printed, and the process-wide error
+// callbacks are left alone.
+std::unique_ptr<xmlParserCtxt, ParserContextDeleter> quietParserContext() {
+  std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
+  if (context && context->sax != nullptr) {
+    context->sax->serror = ignoreError;
+    context->sax->reference = refuseExternalReference;
+  }
+  return context;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (c != prefix[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// "scheme://..." with a scheme other than file is never fetched.
+bool hasOtherScheme(std::string_view text) {
+  size_t i = 0;
+  auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  if (text.empty() || !isAlpha(text[0])) {
+    return false;
+  }
+  while (i < text.size() && (isAlpha(text[i]) || (text[i] >= '0' && text[i] <= '9') ||
+                             text[i] == '+' || text[i] == '-' || text[i] == '.')) {
+    ++i;
+  }
+  return text.substr(i, 3) == "://";
+}
+
+// The local file a path or file:// URL names; nothing for any other scheme.
+std::optional<std::string> localPath(std::string_view pathOrUrl) {
+  if (!startsWithNoCase(pathOrUrl, "file:")) {
+    if (hasOtherScheme(pathOrUrl)) {
+      return std::nullopt;
+    }
+    return std::string(pathOrUrl);
+  }
+  std::string_view rest = pathOrUrl.substr(5);
+  if (rest.substr(0, 2) == "//") {
+    rest.remove_prefix(2);
+    if (startsWithNoCase(rest, "localhost/")) {
+      rest.remove_prefix(9);
+    } else if (rest.empty() || rest[0] != '/') {
+      return std::nullopt;  // a file on another host
+    }
+  }
+  std::string escaped(rest);
+  char* unescaped =
+      xmlURIUnescapeString(escaped.c_str(), static_cast<int>(escaped.size()), nullptr);
+  if (unescaped == nullptr) {
+    return std::nullopt;
+  }
+  std::string path(unescaped);
+  xmlFree(unescaped);
+  return path;
+}
+
+std::optional<std::string> readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    return std::nullopt;
+  }
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    return std::nullopt;
+  }
+  return content;
+}
+
+std::string fromXmlChars(xmlChar* owned) {
+  if (owned == nullptr) {
+    return {};
+  }
+  std::string text(reinterpret_cast<const char*>(owned));
+  xmlFree(owned);
+  return text;
+}
+
+std::string qualifiedName(const xmlChar* prefix, const xmlChar* name) {
+  std::string result;
+  if (prefix != nullptr) {
+    result = reinterpret_cast<const char*>(prefix);
+    result += ':';
+  }
+  if (name != nullptr) {
+    result += reinterpret_cast<const char*>(name);
+  }
+  return result;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Nodes
+
+std::string XmlNode::xml() {
+  if (handle_->type == XML_NAMESPACE_DECL) {
+    return nodeName() + "=\"" + text() + '"';
+  }
+  xmlBuffer* buffer = xmlBufferCreate();
+  if (buffer == nullptr) {
+    return {};
+  }
+  xmlNodeDump(buffer, handle_->doc, handle_, 0, 0);
+  std::string text(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+                   static_cast<size_t>(xmlBufferLength(buffer)));
+  xmlBufferFree(buffer);
+  // An attribute is dumped as it appears inside a start tag, after a separating space.
+  if (handle_->type == XML_ATTRIBUTE_NODE && !text.empty() && text[0] == ' ') {
+    text.erase(0, 1);
+  }
+  return text;
+}
+
+std::string XmlNode::nodeName() {
+  switch (handle_->type) {
+    case XML_ELEMENT_NODE:
+    case XML_ATTRIBUTE_NODE:
+      return qualifiedName(handle_->ns != nullptr ? handle_->ns->prefix : nullptr, handle_->name);
+    case XML_NAMESPACE_DECL: {
+      auto* ns = reinterpret_cast<xmlNs*>(handle_);
+      return ns->prefix != nullptr ? qualifiedName(BAD_CAST "xmlns", ns->prefix) : "xmlns";
+    }
+    case XML_TEXT_NODE:
+      return "#text";
+    case XML_CDATA_SECTION_NODE:
+      return "#cdata-section";
+    case XML_COMMENT_NODE:
+      return "#comment";
+    case XML_DOCUMENT_NODE:
+      return "#document";
+    default:
+      return qualifiedName(nullptr, handle_->name);
+  }
+}
+
+std::string XmlNode::text() {
+  if (handle_->type == XML_NAMESPACE_DECL) {
+    const xmlChar* href = reinterpret_cast<xmlNs*>(handle_)->href;
+    return href != nullptr ? reinterpret_cast<const char*>(href) : "";
+  }
+  return fromXmlChars(xmlNodeGetContent(handle_));
+}
+
+XmlNodeList::XmlNodeList(_xmlXPathObject* result) : result_(result) {
+  const xmlNodeSet* set = result_->nodesetval;
+  if (set != nullptr) {
+    nodes_.reserve(static_cast<size_t>(set->nodeNr));
+    for (int i = 0; i < set->nodeNr; ++i) {
+      nodes_.emplace_back(set->nodeTab[i]);
+    }
+  }
+}
+
+XmlNodeList::~XmlNodeList() {
+  xmlXPathFreeObject(result_);
+}
+
+IXMLDOMNode* XmlNodeList::nextNode() {
+  return cursor_ < nodes_.size() ? &nodes_[cursor_++] : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Document
+
+std::unique_ptr<XmlDocument> XmlDocument::create() {
+  initialiseEngine();
+  xmlDoc* empty = xmlNewDoc(BAD_CAST "1.0");
+  if (empty == nullptr) {
+    return nullptr;
+  }
+  return std::unique_ptr<XmlDocument>(new XmlDocument(empty));
+}
+
+XmlDocument::~XmlDocument() {
+  xmlFreeDoc(doc_);
+}
+
+bool XmlDocument::adopt(xmlDoc* parsed) {
+  if (parsed == nullptr) {
+    parsed = xmlNewDoc(BAD_CAST "1.0");
+    if (parsed == nullptr) {
+      return false;  // keep the old document rather than hold none
+    }
+    xmlFreeDoc(doc_);
+    doc_ = parsed;
+    return false;
+  }
+  xmlFreeDoc(doc_);
+  doc_ = parsed;
+  return true;
+}
+
+bool XmlDocument::loadFile(std::string_view pathOrUrl) {
+  std::optional<std::string> path = localPath(pathOrUrl);
+  std::optional<std::string> content = path ? readFile(*path) : std::nullopt;
+  auto context = quietParserContext();
+  if (!content || content->size() > static_cast<size_t>(INT_MAX) || !context) {
+    return adopt(nullptr);
+  }
+  return adopt(xmlCtxtReadMemory(context.get(), content->data(), static_cast<int>(content->size()),
+                                 path->c_str(), nullptr, kParseOptions));
+}
+
+bool XmlDocument::loadXml(std::string_view text) {
+  auto context = quietParserContext();
+  if (text.size() > static_cast<size_t>(INT_MAX) || !context) {
+    return adopt(nullptr);
+  }
+  // The text is already decoded: a declaration naming another encoding must not re-decode it.
+  return adopt(xmlCtxtReadMemory(context.get(), text.data(), static_cast<int>(text.size()), nullptr,
+                                 "UTF-8", kParseOptions | XML_PARSE_IGNORE_ENC));
+}
+
+std::unique_ptr<XmlNodeList> XmlDocument::select(std::string_view xpath) const {
+  xmlXPathContext* context = xmlXPathNewContext(doc_);
+  if (context == nullptr) {
+    return nullptr;
+  }
+  context->error = ignoreError;
+  const std::string expression(xpath);
+  xmlXPathObject* result = xmlXPathEvalExpression(BAD_CAST expression.c_str(), context);
+  xmlXPathFreeContext(context);
+  if (result == nullptr) {
+    return nullptr;
+  }
+  if (result->type != XPATH_NODESET) {
+    xmlXPathFreeObject(result);
+    return nullptr;
+  }
+  return std::make_unique<XmlNodeList>(result);
+}
+
+}  // namespace zt::platform

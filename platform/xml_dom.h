@@ -1,0 +1,86 @@
+// In-memory XML document with XPath 1.0 queries: the stand-in for the host platform's DOM
+// document component.
+//
+// Loading is as guarded as the SAX reader: no DTD or external entity loading, no network, bounded
+// internal entity expansion and nesting, only local files (a path or a file:// URL). The engine's
+// own diagnostics are silenced for each document and query; failures are reported as results.
+#ifndef ZT_PLATFORM_XML_DOM_H
+#define ZT_PLATFORM_XML_DOM_H
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "zttools_platform.h"
+
+// libxml2 types stay out of the interface; these are its own struct names.
+struct _xmlDoc;          // NOLINT(bugprone-reserved-identifier)
+struct _xmlNode;         // NOLINT(bugprone-reserved-identifier)
+struct _xmlXPathObject;  // NOLINT(bugprone-reserved-identifier)
+
+namespace zt::platform {
+
+class XmlDocument;
+
+// One selected node. `handle` is the engine's node (an attribute, text, namespace or element
+// node); it lives as long as the list that made it.
+class XmlNode final : public IXMLDOMNode {
+ public:
+  explicit XmlNode(_xmlNode* handle) : handle_(handle) {}
+  std::string xml() override;
+  std::string nodeName() override;
+  std::string text() override;
+
+ private:
+  _xmlNode* handle_;
+};
+
+// The nodes an expression selected, in document order. It keeps the engine's result alive (its
+// namespace nodes are copies owned by that result) and must not outlive its document.
+class XmlNodeList final : public IXMLDOMNodeList {
+ public:
+  explicit XmlNodeList(_xmlXPathObject* result);
+  ~XmlNodeList();
+  XmlNodeList(const XmlNodeList&) = delete;
+  XmlNodeList& operator=(const XmlNodeList&) = delete;
+
+  long length() override { return static_cast<long>(nodes_.size()); }
+  IXMLDOMNode* nextNode() override;
+  void reset() override { cursor_ = 0; }
+
+ private:
+  _xmlXPathObject* result_;
+  std::vector<XmlNode> nodes_;
+  size_t cursor_ = 0;
+};
+
+class XmlDocument {
+ public:
+  // Null when the engine cannot make even an empty document (out of memory).
+  static std::unique_ptr<XmlDocument> create();
+  ~XmlDocument();
+  XmlDocument(const XmlDocument&) = delete;
+  XmlDocument& operator=(const XmlDocument&) = delete;
+
+  // Each load replaces the document; a failed load leaves an empty document, as if nothing had
+  // been loaded, so that no query answers from stale content.
+  // A local path or a file:// URL; the file's own encoding declaration is honoured.
+  bool loadFile(std::string_view pathOrUrl);
+  // UTF-8 text; an encoding declaration in it is ignored, the text is what it is.
+  bool loadXml(std::string_view text);
+
+  // The nodes `xpath` selects, or null when the engine rejects the expression or it does not
+  // evaluate to a node set. An expression that selects nothing gives an empty list.
+  std::unique_ptr<XmlNodeList> select(std::string_view xpath) const;
+
+ private:
+  explicit XmlDocument(_xmlDoc* empty) : doc_(empty) {}
+  bool adopt(_xmlDoc* parsed);
+
+  _xmlDoc* doc_;
+};
+
+}  // namespace zt::platform
+
+#endif  // ZT_PLATFORM_XML_DOM_H

@@ -1,0 +1,413 @@
+// The SAX reader over libxml2's push parser.
+//
+// Options are chosen for untrusted input: no DTD loading, no external entities (the resolver
+// refuses them all), no network, libxml2's own limits on entity amplification and on nesting
+// depth. Entities are not substituted by libxml2's NOENT mode; internal entities are still
+// expanded through the parser's SAX path, which keeps their amplification checks.
+#include <libxml/SAX2.h>
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/xmlerror.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/xml_reader.h"
+
+namespace zt::platform {
+
+Status readerErrorStatus(int errorNumber) {
+  // A facility of its own (0xC00C) keeps reader errors apart from the generic statuses.
+  return hresult(0xC00C0000u | (static_cast<uint32_t>(errorNumber) & 0xFFFFu));
+}
+
+namespace {
+
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
+constexpr std::size_t kFileChunk = 64 * 1024;
+
+class Locator final : public ISAXLocator {
+ public:
+  Locator(int line, int column) : line_(line), column_(column) {}
+  int getLineNumber() override { return line_; }
+  int getColumnNumber() override { return column_; }
+
+ private:
+  int line_;
+  int column_;
+};
+
+class Attributes final : public SaxAttributes {
+ public:
+  void reset() { items_.clear(); }
+  void add(std::string_view name, std::string value) { items_.push_back({name, std::move(value)}); }
+  int length() const override { return static_cast<int>(items_.size()); }
+  std::string_view localName(int index) const override { return items_[index].name; }
+  std::string_view value(int index) const override { return items_[index].value; }
+
+ private:
+  struct Item {
+    std::string_view name;
+    std::string value;
+  };
+  std::vector<Item> items_;
+};
+
+// One parse: the libxml2 context's _private points here.
+class Run {
+ public:
+  Run(SaxContentSink* content, SaxErrorSink* errors) : content_(content), errors_(errors) {}
+
+  Status parse(const char* data, std::size_t size, bool ignoreDeclaredEncoding);
+  Status parseFile(const std::string& path);
+
+ private:
+  static Run& of(void* context) {
+    return *static_cast<Run*>(static_cast<xmlParserCtxtPtr>(context)->_private);
+  }
+  static xmlSAXHandler handler();
+  xmlParserCtxtPtr newContext(const char* firstChunk, int size, const char* name);
+  Status finish(xmlParserCtxtPtr context);
+
+  // A sink's refusal stops the parser; the refusal is the parse's status.
+  void check(xmlParserCtxtPtr context, Status status) {
+    if (failed(status) && !failed(stopStatus_)) {
+      stopStatus_ = status;
+      xmlStopParser(context);
+    }
+  }
+  void flushText(xmlParserCtxtPtr context) {
+    if (!text_.empty()) {
+      if (content_ != nullptr && !failed(stopStatus_)) {
+        check(context, content_->characters(text_));
+      }
+      text_.clear();
+    }
+  }
+
+  static void startDocument(void* context);
+  static void endDocument(void* context);
+  static void startElement(void* context, const xmlChar* localName, const xmlChar* prefix,
+                           const xmlChar* uri, int namespaceCount, const xmlChar** namespaces,
+                           int attributeCount, int defaulted, const xmlChar** attributes);
+  static void endElement(void* context, const xmlChar* localName, const xmlChar* prefix,
+                         const xmlChar* uri);
+  static void characters(void* context, const xmlChar* text, int length);
+  static void markup(void* context, const xmlChar* target, const xmlChar* data);
+  static void comment(void* context, const xmlChar* text);
+  static xmlParserInputPtr refuseEntity(void* context, const xmlChar* publicId,
+                                        const xmlChar* systemId);
+  static void externalSubset(void*, const xmlChar*, const xmlChar*, const xmlChar*) {}
+  static xmlEntityPtr getEntity(void* context, const xmlChar* name);
+  static void structuredError(void* context, xmlErrorPtr error);
+
+  SaxContentSink* content_;
+  SaxErrorSink* errors_;
+  std::string text_;
+  Attributes attributes_;
+  Status stopStatus_ = kOk;
+  Status errorStatus_ = kOk;
+};
+
+xmlSAXHandler Run::handler() {
+  xmlSAXHandler sax;
+  std::memset(&sax, 0, sizeof sax);
+  // Start from libxml2's own handlers so that internal DTD subsets and entities work, then take
+  // over every content event.
+  xmlSAXVersion(&sax, 2);
+  sax.startDocument = startDocument;
+  sax.endDocument = endDocument;
+  sax.startElementNs = startElement;
+  sax.endElementNs = endElement;
+  sax.startElement = nullptr;
+  sax.endElement = nullptr;
+  sax.characters = characters;
+  sax.cdataBlock = characters;
+  sax.ignorableWhitespace = characters;
+  sax.processingInstruction = markup;
+  sax.comment = comment;
+  sax.reference = nullptr;
+  sax.resolveEntity = refuseEntity;
+  sax.getEntity = getEntity;
+  sax.externalSubset = externalSubset;
+  sax.warning = nullptr;
+  sax.error = nullptr;
+  sax.fatalError = nullptr;
+  sax.serror = structuredError;
+  return sax;
+}
+
+xmlParserCtxtPtr Run::newContext(const char* firstChunk, int size, const char* name) {
+  xmlInitParser();
+  xmlSAXHandler sax = handler();
+  xmlParserCtxtPtr context = xmlCreatePushParserCtxt(&sax, nullptr, firstChunk, size, name);
+  if (context != nullptr) {
+    context->_private = this;
+  }
+  return context;
+}
+
+Status Run::finish(xmlParserCtxtPtr context) {
+  if (context->myDoc != nullptr) {
+    xmlFreeDoc(context->myDoc);
+    context->myDoc = nullptr;
+  }
+  const bool wellFormed = context->wellFormed != 0;
+  const int errorNumber = context->errNo;
+  xmlFreeParserCtxt(context);
+  if (failed(stopStatus_)) {
+    return stopStatus_;
+  }
+  if (failed(errorStatus_)) {
+    return errorStatus_;
+  }
+  if (!wellFormed) {
+    return readerErrorStatus(errorNumber != 0 ? errorNumber : XML_ERR_INTERNAL_ERROR);
+  }
+  return kOk;
+}
+
+Status Run::parse(const char* data, std::size_t size, bool ignoreDeclaredEncoding) {
+  xmlParserCtxtPtr context = newContext(nullptr, 0, nullptr);
+  if (context == nullptr) {
+    return kOutOfMemory;
+  }
+  xmlCtxtUseOptions(context, kParseOptions | (ignoreDeclaredEncoding ? XML_PARSE_IGNORE_ENC : 0));
+  // Hand the text over in chunks: libxml2 takes an int length.
+  constexpr std::size_t kMaxChunk = 1u << 30;
+  do {
+    const std::size_t chunk = size < kMaxChunk ? size : kMaxChunk;
+    size -= chunk;
+    if (xmlParseChunk(context, data, static_cast<int>(chunk), size == 0 ? 1 : 0) != 0) {
+      break;
+    }
+    data += chunk;
+  } while (size > 0);
+  return finish(context);
+}
+
+Status Run::parseFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return readerErrorStatus(XML_IO_LOAD_ERROR);
+  }
+  xmlParserCtxtPtr context = newContext(nullptr, 0, path.c_str());
+  if (context == nullptr) {
+    ::close(fd);
+    return kOutOfMemory;
+  }
+  xmlCtxtUseOptions(context, kParseOptions);
+  std::vector<char> buffer(kFileChunk);
+  Status status = kOk;
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+    if (got < 0) {
+      status = readerErrorStatus(XML_IO_EIO);
+      xmlStopParser(context);
+      break;
+    }
+    if (xmlParseChunk(context, buffer.data(), static_cast<int>(got), got == 0 ? 1 : 0) != 0 ||
+        got == 0) {
+      break;
+    }
+  }
+  ::close(fd);
+  const Status parsed = finish(context);
+  return failed(status) ? status : parsed;
+}
+
+void Run::startDocument(void* context) {
+  xmlSAX2StartDocument(context);
+  Run& run = of(context);
+  if (run.content_ != nullptr) {
+    run.check(static_cast<xmlParserCtxtPtr>(context), run.content_->startDocument());
+  }
+}
+
+void Run::endDocument(void* context) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
+  Run& run = of(context);
+  run.flushText(ctxt);
+  if (run.content_ != nullptr && !failed(run.stopStatus_)) {
+    run.content_->endDocument();
+  }
+}
+
+void Run::startElement(void* context, const xmlChar* localName, const xmlChar*, const xmlChar*, int,
+                       const xmlChar**, int attributeCount, int, const xmlChar** attributes) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
+  Run& run = of(context);
+  run.flushText(ctxt);
+  if (run.content_ == nullptr || failed(run.stopStatus_)) {
+    return;
+  }
+  run.attributes_.reset();
+  for (int i = 0; i < attributeCount; ++i) {
+    const xmlChar** a = attributes + 5 * i;  // local name, prefix, URI, value, value end
+    const char* begin = reinterpret_cast<const char*>(a[3]);
+    const int length = static_cast<int>(a[4] - a[3]);
+    std::string value(begin, static_cast<std::size_t>(length));
+    // Without entity substitution the parser hands on references in attribute values (and
+    // '&' as "&#38;"); decode them as libxml2's own tree builder does.
+    if (value.find('&') != std::string::npos) {
+      xmlChar* decoded =
+          xmlStringLenDecodeEntities(ctxt, a[3], length, XML_SUBSTITUTE_REF, 0, 0, 0);
+      if (decoded == nullptr) {
+        run.check(ctxt, readerErrorStatus(XML_ERR_ENTITY_LOOP));
+        return;
+      }
+      value = reinterpret_cast<const char*>(decoded);
+      xmlFree(decoded);
+    }
+    run.attributes_.add(reinterpret_cast<const char*>(a[0]), std::move(value));
+  }
+  run.check(ctxt,
+            run.content_->startElement(reinterpret_cast<const char*>(localName), run.attributes_));
+}
+
+void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, const xmlChar*) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
+  Run& run = of(context);
+  run.flushText(ctxt);
+  if (run.content_ != nullptr && !failed(run.stopStatus_)) {
+    run.check(ctxt, run.content_->endElement(reinterpret_cast<const char*>(localName)));
+  }
+}
+
+// Text, CDATA sections and decoded references between two markup events are joined into one
+// chunk, delivered at the next markup event.
+void Run::characters(void* context, const xmlChar* text, int length) {
+  of(context).text_.append(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+}
+
+void Run::markup(void* context, const xmlChar*, const xmlChar*) {
+  of(context).flushText(static_cast<xmlParserCtxtPtr>(context));
+}
+
+void Run::comment(void* context, const xmlChar*) {
+  of(context).flushText(static_cast<xmlParserCtxtPtr>(context));
+}
+
+// External entities are never read, so a document that refers to one cannot be read whole: it
+// fails rather than silently losing the entity's text.
+xmlEntityPtr Run::getEntity(void* context, const xmlChar* name) {
+  xmlEntityPtr entity = xmlSAX2GetEntity(context, name);
+  if (entity != nullptr && (entity->etype == XML_EXTERNAL_GENERAL_PARSED_ENTITY ||
+                            entity->etype == XML_EXTERNAL_GENERAL_UNPARSED_ENTITY)) {
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
+    Run& run = of(context);
+    if (run.errors_ != nullptr && !failed(run.stopStatus_)) {
+      Locator locator(xmlSAX2GetLineNumber(context), xmlSAX2GetColumnNumber(context));
+      run.errors_->fatalError(locator, "external entity not loaded",
+                              readerErrorStatus(XML_ERR_EXT_ENTITY_STANDALONE));
+    }
+    run.check(ctxt, readerErrorStatus(XML_ERR_EXT_ENTITY_STANDALONE));
+    return nullptr;
+  }
+  return entity;
+}
+
+xmlParserInputPtr Run::refuseEntity(void*, const xmlChar*, const xmlChar*) {
+  return nullptr;
+}
+
+void Run::structuredError(void* context, xmlErrorPtr error) {
+  if (context == nullptr || error == nullptr) {
+    return;
+  }
+  Run& run = of(context);
+  const Status code = readerErrorStatus(error->code);
+  if (error->level == XML_ERR_FATAL && !failed(run.errorStatus_)) {
+    run.errorStatus_ = code;
+  }
+  if (run.errors_ == nullptr) {
+    return;
+  }
+  std::string message = error->message != nullptr ? error->message : "";
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+    message.pop_back();
+  }
+  Locator locator(error->line, error->int2);
+  switch (error->level) {
+    case XML_ERR_WARNING:
+      run.errors_->ignorableWarning(locator, message, code);
+      break;
+    case XML_ERR_ERROR:
+      run.errors_->error(locator, message, code);
+      break;
+    default:
+      run.errors_->fatalError(locator, message, code);
+      break;
+  }
+}
+
+// A local path, or a file:// URL with percent-escapes; anything with another scheme is refused.
+bool localPath(std::string_view url, std::string& path) {
+  constexpr std::string_view kFileScheme = "file://";
+  if (url.size() >= kFileScheme.size() &&
+      xmlStrncasecmp(reinterpret_cast<const xmlChar*>(url.data()),
+                     reinterpret_cast<const xmlChar*>(kFileScheme.data()),
+                     static_cast<int>(kFileScheme.size())) == 0) {
+    url.remove_prefix(kFileScheme.size());
+    if (url.substr(0, 9) == "localhost") {
+      url.remove_prefix(9);
+    }
+    if (url.empty() || url.front() != '/') {
+      return false;
+    }
+    path.clear();
+    for (std::size_t i = 0; i < url.size(); ++i) {
+      const auto hex = [](char c) {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
+      };
+      if (url[i] == '%' && i + 2 < url.size() && hex(url[i + 1]) >= 0 && hex(url[i + 2]) >= 0) {
+        path += static_cast<char>(hex(url[i + 1]) * 16 + hex(url[i + 2]));
+        i += 2;
+      } else {
+        path += url[i];
+      }
+    }
+    return true;
+  }
+  const std::size_t scheme = url.find("://");
+  if (scheme != std::string_view::npos && url.find('/') > scheme) {
+    return false;
+  }
+  path.assign(url);
+  return !path.empty();
+}
+
+}  // namespace
+
+SaxReader::SaxReader() = default;
+SaxReader::~SaxReader() = default;
+
+void SaxReader::setContentSink(SaxContentSink* sink) {
+  content_ = sink;
+}
+void SaxReader::setErrorSink(SaxErrorSink* sink) {
+  errors_ = sink;
+}
+
+Status SaxReader::parse(std::string_view document) {
+  // In-memory text is always UTF-8, whatever a declaration in it says.
+  return Run(content_, errors_).parse(document.data(), document.size(), true);
+}
+
+Status SaxReader::parseUrl(std::string_view url) {
+  std::string path;
+  if (!localPath(url, path)) {
+    return kInvalidArg;
+  }
+  return Run(content_, errors_).parseFile(path);
+}
+
+}  // namespace zt::platform

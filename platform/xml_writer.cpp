@@ -1,0 +1,205 @@
+#include "platform/xml_writer.h"
+
+#include "platform/utf8.h"
+
+namespace zt::platform {
+
+XmlWriter::XmlWriter() = default;
+XmlWriter::~XmlWriter() = default;
+
+const std::string& XmlWriter::output() const {
+  return out_;
+}
+
+void XmlWriter::resetOutput() {
+  out_.clear();
+  depth_ = 0;
+  startTagOpen_ = afterText_ = anyTag_ = inCdata_ = false;
+}
+
+Status XmlWriter::flush() {
+  return kOk;
+}
+
+Status XmlWriter::startDocument() {
+  depth_ = 0;
+  anyTag_ = afterText_ = false;
+  if (!omitXmlDeclaration_) {
+    // The writer names the encoding of its own in-memory text; callers that want the configured
+    // name in the declaration put it there when they fetch the text.
+    out_ += "<?xml version=\"";
+    appendText(version_, true);
+    out_ += "\" encoding=\"UTF-16\" standalone=\"";
+    out_ += standalone_ ? "yes" : "no";
+    out_ += "\"?>\r\n";
+  }
+  return kOk;
+}
+
+Status XmlWriter::endDocument() {
+  closePendingStartTag();
+  return kOk;
+}
+
+void XmlWriter::closePendingStartTag() {
+  if (startTagOpen_) {
+    out_ += '>';
+    startTagOpen_ = false;
+  }
+}
+
+// Tags start on a line of their own, indented by depth, except the first tag of a document and
+// a tag right after character data, so that text stays on its element's line.
+void XmlWriter::breakLine() {
+  if (indent_ && anyTag_ && !afterText_) {
+    out_ += "\r\n";
+    out_.append(static_cast<std::size_t>(depth_), '\t');
+  }
+}
+
+Status XmlWriter::startElement(std::string_view qualifiedName, const XmlAttributeList* attributes) {
+  closePendingStartTag();
+  breakLine();
+  out_ += '<';
+  appendText(qualifiedName, false);
+  if (attributes != nullptr) {
+    for (const auto& [name, value] : attributes->items()) {
+      out_ += ' ';
+      appendText(name, false);
+      out_ += "=\"";
+      appendText(value, true);
+      out_ += '"';
+    }
+  }
+  startTagOpen_ = true;
+  anyTag_ = true;
+  afterText_ = false;
+  ++depth_;
+  return kOk;
+}
+
+Status XmlWriter::endElement(std::string_view qualifiedName) {
+  if (depth_ > 0) {
+    --depth_;
+  }
+  if (startTagOpen_) {
+    out_ += "/>";
+    startTagOpen_ = false;
+  } else {
+    breakLine();
+    out_ += "</";
+    appendText(qualifiedName, false);
+    out_ += '>';
+  }
+  anyTag_ = true;
+  afterText_ = false;
+  return kOk;
+}
+
+Status XmlWriter::characters(std::string_view text) {
+  if (text.empty()) {
+    return kOk;
+  }
+  closePendingStartTag();
+  if (inCdata_) {
+    appendCdata(text);
+  } else {
+    appendText(text, false);
+  }
+  afterText_ = true;
+  return kOk;
+}
+
+Status XmlWriter::startCdata() {
+  closePendingStartTag();
+  out_ += "<![CDATA[";
+  inCdata_ = true;
+  return kOk;
+}
+
+Status XmlWriter::endCdata() {
+  if (inCdata_) {
+    out_ += "]]>";
+    inCdata_ = false;
+    afterText_ = true;
+  }
+  return kOk;
+}
+
+// Escapes markup characters (and quotes in attribute values) and replaces what XML cannot
+// carry. A CR is written as a reference so that it survives reading back; in attribute values
+// TAB and LF are too, because readers normalise them to spaces there.
+void XmlWriter::appendText(std::string_view text, bool attribute) {
+  const bool escape = attribute || !disableOutputEscaping_;
+  std::size_t plain = 0;  // start of the run not yet copied
+  std::size_t i = 0;
+  auto copyRun = [&] { out_.append(text.data() + plain, i - plain); };
+  while (i < text.size()) {
+    const char c = text[i];
+    const char* replacement = nullptr;
+    std::size_t length = 1;
+    if (c == '\r') {
+      replacement = "&#13;";
+    } else if (escape && c == '&') {
+      replacement = "&amp;";
+    } else if (escape && c == '<') {
+      replacement = "&lt;";
+    } else if (escape && c == '>') {
+      replacement = "&gt;";
+    } else if (attribute && c == '"') {
+      replacement = "&quot;";
+    } else if (attribute && c == '\n') {
+      replacement = "&#10;";
+    } else if (attribute && c == '\t') {
+      replacement = "&#9;";
+    } else {
+      length = xmlCharacterLength(text.substr(i));
+      if (length == 0) {
+        length = 1;
+        copyRun();
+        out_ += kReplacementCharacter;
+        plain = i + 1;
+      }
+      i += length;
+      continue;
+    }
+    copyRun();
+    out_ += replacement;
+    plain = ++i;
+  }
+  copyRun();
+}
+
+// CDATA content is written raw, except that "]]>" is split across two sections and a CR closes
+// the section around a character reference, so the document stays well-formed and the CR
+// survives reading back.
+void XmlWriter::appendCdata(std::string_view text) {
+  std::size_t plain = 0;
+  std::size_t i = 0;
+  auto copyRun = [&] { out_.append(text.data() + plain, i - plain); };
+  while (i < text.size()) {
+    const char c = text[i];
+    if (c == '\r') {
+      copyRun();
+      out_ += "]]>&#13;<![CDATA[";
+      plain = ++i;
+    } else if (c == ']' && text.substr(i, 3) == "]]>") {
+      i += 2;
+      copyRun();
+      out_ += "]]><![CDATA[>";
+      plain = ++i;
+    } else {
+      std::size_t length = xmlCharacterLength(text.substr(i));
+      if (length == 0) {
+        copyRun();
+        out_ += kReplacementCharacter;
+        plain = ++i;
+      } else {
+        i += length;
+      }
+    }
+  }
+  copyRun();
+}
+
+}  // namespace zt::platform

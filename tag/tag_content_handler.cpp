@@ -1,0 +1,80 @@
+#include "tag/tag_content_handler.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <string_view>
+
+namespace zt::tag {
+namespace {
+
+// Ids are read as a 32-bit strtol reads them (decimal, 0x hexadecimal, 0 octal, leading white
+// space and sign): values beyond 32 bits saturate rather than wrap.
+int32_t parseId(const std::string& text) {
+  const long value = std::strtol(text.c_str(), nullptr, 0);
+  return static_cast<int32_t>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+CLumtagsContentHandler::Code CLumtagsContentHandler::codeOf(const char* word) {
+  static const std::map<std::string_view, Code> kVocabulary = {
+      {"vexkoratagstore", kStore},
+      {"tags", kTags},
+      {"tag", kTag},
+      {"name", kName},
+      {"id", kId},
+      {"tagvalues", kTagValues},
+      {"tagvalue", kTagValue},
+      {"value", kValue},
+  };
+  auto found = kVocabulary.find(word);
+  return found == kVocabulary.end() ? kForeign : found->second;
+}
+
+// Text, name and the current item carry over from an earlier document on purpose: a store is
+// read in one parse, and nothing depends on them between parses.
+int CLumtagsContentHandler::startDocument() {
+  elements_.clear();
+  return 0;
+}
+
+int CLumtagsContentHandler::startElement(const char* name) {
+  elements_.push_back(codeOf(name));
+  return 0;
+}
+
+int CLumtagsContentHandler::attribute(const char* name, const char* value) {
+  switch (codeOf(name)) {
+    case kName:
+      name_ = value;
+      return 0;
+    case kForeign:
+      // A foreign attribute is tolerated on the root element only.
+      return !elements_.empty() && elements_.back() != kStore ? 1 : 0;
+    default:
+      return 0;
+  }
+}
+
+int CLumtagsContentHandler::characters(const char* text) {
+  text_ = text;
+  return 0;
+}
+
+int CLumtagsContentHandler::endElement(const char* /*name*/) {
+  if (elements_.empty()) {
+    return 0;
+  }
+  const int32_t code = elements_.back();
+  elements_.pop_back();
+  if (code == kId) {
+    current_ = owner_.createItem(static_cast<uint16_t>(parseId(text_)), name_);
+  } else if (code == kValue) {
+    TagDictionary::addValue(parseId(text_), name_, current_);
+  }
+  return 0;
+}
+
+}  // namespace zt::tag

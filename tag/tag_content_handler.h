@@ -1,0 +1,60 @@
+// CLumtagsContentHandler: reads a tag store document into a TagDictionary.
+//
+// A store is <vexkoratagstore><tags><tag name="..."><id>N</id><tagvalues><tagvalue
+// name="..."><value>N</value></tagvalue>...</tagvalues></tag>...</tags></vexkoratagstore>. The
+// handler checks none of this nesting: the end of an `id` creates a tag from the last `name`
+// attribute seen, and the end of a `value` adds a value, named by the last `name` attribute, to
+// the tag created last.
+#ifndef ZT_TAG_TAG_CONTENT_HANDLER_H
+#define ZT_TAG_TAG_CONTENT_HANDLER_H
+
+#include <cstdint>
+#include <deque>
+#include <string>
+
+#include "tag/tag_dictionary.h"
+#include "zttools.h"
+
+namespace zt::tag {
+
+class CLumtagsContentHandler final : public IKORAXmlContentHandler {
+ public:
+  // Codes of the store's words; every other word is foreign.
+  enum Code : int32_t {
+    kStore = 0,
+    kTags = 1,
+    kTag = 2,
+    kName = 3,
+    kId = 4,
+    kTagValues = 5,
+    kTagValue = 6,
+    kValue = 7,
+    kForeign = 8,
+  };
+
+  explicit CLumtagsContentHandler(TagDictionary& owner) : owner_(owner) {}
+
+  int startDocument() override;
+  int endDocument() override { return 0; }
+  int reserved(void* /*unused*/) override { return 0; }
+  int startElement(const char* name) override;
+  int characters(const char* text) override;
+  int endElement(const char* name) override;
+  void startAttributes(const char* /*element*/) override {}
+  int attribute(const char* name, const char* value) override;
+  void endAttributes(const char* /*element*/) override {}
+  void setController(IKORAXmlContentController* /*controller*/) override {}
+
+  static Code codeOf(const char* word);
+
+ private:
+  std::deque<int32_t> elements_;
+  std::string text_;
+  std::string name_;
+  LumtagsDictItemPtr current_;
+  TagDictionary& owner_;
+};
+
+}  // namespace zt::tag
+
+#endif  // ZT_TAG_TAG_CONTENT_HANDLER_H

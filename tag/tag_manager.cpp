@@ -1,0 +1,93 @@
+#include "tag/tag_manager.h"
+
+#include <array>
+#include <cstdio>
+
+#include "tag/tag_content_handler.h"
+#include "xml/xml_parser.h"
+
+namespace zt::tag {
+namespace {
+
+// Returned for every absent name; it lives as long as the library.
+constexpr const char* kEmptyText = "";
+
+}  // namespace
+
+KORATagManager::KORATagManager() : record_(std::make_unique<Record>()) {}
+
+KORATagManager::~KORATagManager() = default;
+
+const char* KORATagManager::getPath() {
+  return record_->path.c_str();
+}
+
+// The dictionary is not emptied first: a load adds to and replaces what earlier loads left, and
+// what it read before a failure stays.
+bool KORATagManager::load(const char* path) {
+  record_->path = path != nullptr ? path : "";
+  if (path == nullptr) {
+    return false;
+  }
+  CLumtagsContentHandler handler(record_->dictionary);
+  xml::KORAXmlParser parser;
+  return parser.parseFile(path, &handler, nullptr) >= 0;
+}
+
+const char* KORATagManager::lookupTagName(int32_t tagId) {
+  return getTagName(tagId);
+}
+
+int32_t KORATagManager::lookupTagId(const char* tagName) {
+  return getTagId(tagName);
+}
+
+const LumtagsDictItem* KORATagManager::find(int32_t tagId) const {
+  const auto& byId = record_->dictionary.tagsById;
+  auto found = byId.find(tagId);
+  return found == byId.end() ? nullptr : found->second.get();
+}
+
+int32_t KORATagManager::getTagId(const char* tagName) {
+  if (tagName == nullptr) {
+    return KORA_TAG_NOT_FOUND;
+  }
+  const auto& byName = record_->dictionary.tagsByName;
+  auto found = byName.find(tagName);
+  return found == byName.end() ? KORA_TAG_NOT_FOUND : found->second->id;
+}
+
+int32_t KORATagManager::getValueId(int32_t tagId, const char* valueName) {
+  const LumtagsDictItem* item = find(tagId);
+  if (item == nullptr || valueName == nullptr) {
+    return KORA_TAG_NOT_FOUND;
+  }
+  auto found = item->valueIds.find(valueName);
+  return found == item->valueIds.end() ? KORA_TAG_NOT_FOUND : found->second;
+}
+
+// An absent id gets a tag named after it ("0x001a"), so that the name can be looked up again.
+// Ids outside 0 to 65535 cannot be filed under themselves: they get the empty text and change
+// nothing, rather than replace the tag filed under their low 16 bits.
+const char* KORATagManager::getTagName(int32_t tagId) {
+  if (const LumtagsDictItem* item = find(tagId)) {
+    return item->name.c_str();
+  }
+  if (tagId < 0 || tagId > UINT16_MAX) {
+    return kEmptyText;
+  }
+  std::array<char, 16> name{};
+  std::snprintf(name.data(), name.size(), "0x%04x", static_cast<unsigned>(tagId));
+  return record_->dictionary.createItem(static_cast<uint16_t>(tagId), name.data())->name.c_str();
+}
+
+const char* KORATagManager::getValueName(int32_t tagId, int32_t valueId) {
+  const LumtagsDictItem* item = find(tagId);
+  if (item == nullptr) {
+    return kEmptyText;
+  }
+  auto found = item->valueNames.find(valueId);
+  return found == item->valueNames.end() ? kEmptyText : found->second.c_str();
+}
+
+}  // namespace zt::tag

@@ -1,0 +1,176 @@
+// The tag manager: tag store files, the dictionary they fill, and the lookups.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scratch_dir.h"
+#include "tag/tag_manager.h"
+#include "zttools.h"
+
+namespace {
+
+using zt::tag::KORATagManager;
+
+std::string tag(const std::string& name, const std::string& id,
+                const std::vector<std::pair<std::string, std::string>>& values,
+                const std::string& extraAttributes = "") {
+  std::string xml =
+      "<tag name=\"" + name + "\"" + extraAttributes + "><id>" + id + "</id><tagvalues>";
+  for (const auto& [valueName, valueId] : values) {
+    xml += "<tagvalue name=\"" + valueName + "\"><value>" + valueId + "</value></tagvalue>";
+  }
+  return xml + "</tagvalues></tag>";
+}
+
+std::string store(const std::string& tags, const std::string& rootAttributes = "") {
+  return "<?xml version=\"1.0\"?>\n<vexkoratagstore" + rootAttributes + ">\n  <tags>\n    " + tags +
+         "\n  </tags>\n</vexkoratagstore>\n";
+}
+
+template <typename Map>
+std::vector<typename Map::key_type> keys(const Map& map) {
+  std::vector<typename Map::key_type> result;
+  for (const auto& entry : map) {
+    result.push_back(entry.first);
+  }
+  return result;
+}
+
+TEST(TagManager, LoadsTagsWithTheirValues) {
+  ScratchDir dir;
+  const std::string path = dir.write(
+      "store.xml",
+      store(tag("Color", "1", {{"Red", "0"}, {"Blue", "1"}}) + tag("Size", " 2", {{"A4", "10"}})));
+  KORATagManager manager;
+  ASSERT_TRUE(manager.load(path.c_str()));
+  EXPECT_STREQ(manager.getPath(), path.c_str());
+
+  const auto& dictionary = manager.dictionary();
+  EXPECT_EQ(keys(dictionary.tagsById), (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(keys(dictionary.tagsByName), (std::vector<std::string>{"Color", "Size"}));
+  const auto& color = *dictionary.tagsByName.at("Color");
+  EXPECT_EQ(color.valueNames, (std::map<int32_t, std::string>{{0, "Red"}, {1, "Blue"}}));
+  EXPECT_EQ(color.valueIds, (std::map<std::string, int32_t>{{"Blue", 1}, {"Red", 0}}));
+
+  EXPECT_EQ(manager.getTagId("Size"), 2);
+  EXPECT_EQ(manager.lookupTagId("Size"), 2);
+  EXPECT_STREQ(manager.getTagName(1), "Color");
+  EXPECT_STREQ(manager.lookupTagName(1), "Color");
+  EXPECT_EQ(manager.getValueId(1, "Blue"), 1);
+  EXPECT_EQ(manager.getValueId(2, "A4"), 10);
+  EXPECT_STREQ(manager.getValueName(2, 10), "A4");
+  // Absent things, and names matched byte for byte.
+  EXPECT_EQ(manager.getTagId("color"), KORA_TAG_NOT_FOUND);
+  EXPECT_EQ(manager.getValueId(1, "red"), KORA_TAG_NOT_FOUND);
+  EXPECT_EQ(manager.getValueId(9, "Red"), KORA_TAG_NOT_FOUND);
+  EXPECT_STREQ(manager.getValueName(1, 5), "");
+  EXPECT_STREQ(manager.getValueName(9, 0), "");
+}
+
+TEST(TagManager, ReadsIdsAsStrtolWithBaseZero) {
+  struct Case {
+    const char* text;
+    int32_t tagId;
+    int32_t valueId;
+  };
+  const Case cases[] = {
+      {"0x10", 16, 16},    {"010", 8, 8},
+      {"65537", 1, 65537}, {"-1", 65535, -1},
+      {"abc", 0, 0},       {"4294967297", 65535, INT32_MAX},  // a 32-bit strtol saturates
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    const std::string path = dir.write("s.xml", store(tag("T", c.text, {{"V", c.text}})));
+    KORATagManager manager;
+    ASSERT_TRUE(manager.load(path.c_str())) << c.text;
+    EXPECT_EQ(manager.getTagId("T"), c.tagId) << c.text;
+    EXPECT_EQ(manager.getValueId(c.tagId, "V"), c.valueId) << c.text;
+  }
+}
+
+TEST(TagManager, LaterTagWithTheSameIdReplacesTheEarlierById) {
+  ScratchDir dir;
+  const std::string path =
+      dir.write("s.xml", store(tag("First", "5", {{"A", "1"}}) + tag("Second", "5", {{"B", "2"}})));
+  KORATagManager manager;
+  ASSERT_TRUE(manager.load(path.c_str()));
+  EXPECT_STREQ(manager.getTagName(5), "Second");
+  EXPECT_EQ(manager.getTagId("First"), 5);
+  EXPECT_EQ(manager.getTagId("Second"), 5);
+  const auto& dictionary = manager.dictionary();
+  EXPECT_EQ(dictionary.tagsByName.at("First")->valueIds.count("A"), 1u);
+  EXPECT_EQ(dictionary.tagsByName.at("Second")->valueIds.count("A"), 0u);
+}
+
+TEST(TagManager, ForeignAttributeStopsTheLoadExceptOnTheRoot) {
+  ScratchDir dir;
+  const std::string tags =
+      tag("Kept", "1", {}) + tag("Bad", "2", {}, " color=\"red\"") + tag("Never", "3", {});
+  KORATagManager stopped;
+  EXPECT_FALSE(stopped.load(dir.write("bad.xml", store(tags)).c_str()));
+  EXPECT_EQ(stopped.getTagId("Kept"), 1) << "what was read before the stop stays";
+  EXPECT_EQ(stopped.getTagId("Never"), KORA_TAG_NOT_FOUND);
+
+  // A foreign attribute that is not the element's last does not count.
+  KORATagManager notLast;
+  EXPECT_TRUE(notLast.load(
+      dir.write("first.xml", store("<tag color=\"red\" name=\"T\"><id>4</id></tag>")).c_str()));
+  EXPECT_EQ(notLast.getTagId("T"), 4);
+
+  KORATagManager onRoot;
+  EXPECT_TRUE(
+      onRoot.load(dir.write("root.xml", store(tag("T", "1", {}), " color=\"red\"")).c_str()));
+  EXPECT_EQ(onRoot.getTagId("T"), 1);
+}
+
+TEST(TagManager, LoadingAgainAddsAndReplacesWithoutEmptying) {
+  ScratchDir dir;
+  const std::string first = dir.write("a.xml", store(tag("A", "1", {{"x", "1"}})));
+  const std::string second = dir.write("b.xml", store(tag("B", "2", {})));
+  KORATagManager manager;
+  ASSERT_TRUE(manager.load(first.c_str()));
+  const auto* before = manager.dictionary().tagsById.at(1).get();
+  ASSERT_TRUE(manager.load(first.c_str()));
+  EXPECT_EQ(keys(manager.dictionary().tagsById), (std::vector<int32_t>{1}));
+  EXPECT_NE(manager.dictionary().tagsById.at(1).get(), before) << "a new item";
+  EXPECT_EQ(manager.getValueId(1, "x"), 1);
+
+  ASSERT_TRUE(manager.load(second.c_str()));
+  EXPECT_EQ(manager.getTagId("A"), 1);
+  EXPECT_EQ(manager.getTagId("B"), 2);
+
+  // A failed load still names its path and keeps the dictionary.
+  const std::string missing = (dir.path() / "missing.xml").string();
+  EXPECT_FALSE(manager.load(missing.c_str()));
+  EXPECT_STREQ(manager.getPath(), missing.c_str());
+  EXPECT_EQ(manager.getTagId("A"), 1);
+  EXPECT_FALSE(manager.load(dir.write("broken.xml", "<vexkoratagstore>").c_str()));
+  EXPECT_EQ(manager.getTagId("B"), 2);
+}
+
+TEST(TagManager, UnknownIdsGetGeneratedNames) {
+  KORATagManager manager;
+  EXPECT_STREQ(manager.getPath(), "");
+  EXPECT_EQ(manager.getTagId("anything"), KORA_TAG_NOT_FOUND);
+  EXPECT_STREQ(manager.getTagName(26), "0x001a");
+  EXPECT_EQ(manager.getTagId("0x001a"), 26);
+  EXPECT_EQ(manager.getValueId(26, "x"), KORA_TAG_NOT_FOUND);
+  EXPECT_STREQ(manager.getValueName(26, 0), "");
+  EXPECT_STREQ(manager.lookupTagName(4096), "0x1000");
+  EXPECT_STREQ(manager.getTagName(65535), "0xffff");
+  // Ids that cannot be filed under themselves change nothing.
+  EXPECT_STREQ(manager.getTagName(65536 + 26), "");
+  EXPECT_STREQ(manager.getTagName(-1), "");
+  EXPECT_EQ(manager.dictionary().tagsById.size(), 3u);
+}
+
+TEST(TagManager, ExportMakesAManager) {
+  KORATagManagerInterface* manager = KORATagManagerFactory_Create();
+  ASSERT_NE(manager, nullptr);
+  EXPECT_STREQ(manager->getTagName(1), "0x0001");
+  EXPECT_FALSE(manager->load(nullptr));
+  EXPECT_EQ(KORATagManagerFactory_Destroy(manager), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,747 @@
+// The public XML objects: parser event orders and handler stack, attribute sets, writer layout
+// and prefix rules, XPath queries, and hostile documents.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/status.h"
+#include "scratch_dir.h"
+#include "xml/utf8_text.h"
+#include "xml/xml_attribute.h"
+#include "xml/xml_parser.h"
+#include "xml/xml_writer.h"
+#include "xml/xml_xpath.h"
+#include "zttools.h"
+
+namespace {
+
+using zt::xml::KORAXmlAttribute;
+using zt::xml::KORAXmlParser;
+using zt::xml::KORAXmlWriter;
+using zt::xml::KORAXmlXPath;
+namespace status = zt::platform;
+
+using Events = std::vector<std::string>;
+
+// Records every event as a short text: "<a" start, "[a" attributes begin, "k=v" attribute,
+// "]a" attributes end, "text:t", "/a" end. `answers` maps an event to the handler's result.
+class Recorder : public IKORAXmlContentHandler {
+ public:
+  Events events;
+  std::map<std::string, int> answers;
+  std::function<void(const std::string&)> onEvent;
+  IKORAXmlContentController* controller = nullptr;
+  int pushes = 0;
+
+  int startDocument() override { return record("startDocument"); }
+  int endDocument() override { return record("endDocument"); }
+  int reserved(void* /*unused*/) override { return 0; }
+  int startElement(const char* name) override { return record(std::string("<") + name); }
+  int characters(const char* text) override { return record(std::string("text:") + text); }
+  int endElement(const char* name) override { return record(std::string("/") + name); }
+  void startAttributes(const char* element) override { record(std::string("[") + element); }
+  int attribute(const char* name, const char* value) override {
+    return record(std::string(name) + "=" + value);
+  }
+  void endAttributes(const char* element) override { record(std::string("]") + element); }
+  void setController(IKORAXmlContentController* c) override {
+    controller = c;
+    ++pushes;
+  }
+
+ private:
+  int record(const std::string& event) {
+    events.push_back(event);
+    if (onEvent) {
+      onEvent(event);
+    }
+    auto found = answers.find(event);
+    return found == answers.end() ? 0 : found->second;
+  }
+};
+
+class ErrorRecorder : public IKORAXmlErrorHandler {
+ public:
+  struct Call {
+    std::string kind;
+    int line;
+    int column;
+    std::wstring message;
+    long code;
+  };
+  std::vector<Call> calls;
+
+  long error(ISAXLocator* l, const wchar_t* m, long c) override { return add("error", l, m, c); }
+  long fatalError(ISAXLocator* l, const wchar_t* m, long c) override {
+    return add("fatalError", l, m, c);
+  }
+  long ignorableWarning(ISAXLocator* l, const wchar_t* m, long c) override {
+    return add("ignorableWarning", l, m, c);
+  }
+
+ private:
+  long add(const char* kind, ISAXLocator* locator, const wchar_t* message, long code) {
+    calls.push_back({kind, locator->getLineNumber(), locator->getColumnNumber(), message, code});
+    return code;
+  }
+};
+
+bool contains(const Events& events, const std::string& event) {
+  return std::find(events.begin(), events.end(), event) != events.end();
+}
+
+Events eventsOf(const std::string& xml, long* result = nullptr) {
+  KORAXmlParser parser;
+  Recorder recorder;
+  const long status = parser.parseString(xml.c_str(), &recorder, nullptr);
+  if (result != nullptr) {
+    *result = status;
+  }
+  return recorder.events;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Parser
+
+TEST(XmlParser, DeliversEventsInDocumentOrder) {
+  struct Case {
+    const char* xml;
+    Events expected;
+  };
+  const Case cases[] = {
+      {R"(<a x="1" y="2">t</a>)",
+       {"startDocument", "<a", "[a", "x=1", "y=2", "]a", "text:t", "/a", "endDocument"}},
+      // No startAttributes without attributes, but always endAttributes.
+      {"<a/>", {"startDocument", "<a", "]a", "/a", "endDocument"}},
+      // Leading white space is trimmed, trailing kept; white space alone is no text.
+      {"<a>  hi  </a>", {"startDocument", "<a", "]a", "text:hi  ", "/a", "endDocument"}},
+      {"<a> \n\t </a>", {"startDocument", "<a", "]a", "/a", "endDocument"}},
+      // Text after a child's end tag is not delivered.
+      {"<a>x<b>y</b>z</a>",
+       {"startDocument", "<a", "]a", "text:x", "<b", "]b", "text:y", "/b", "/a", "endDocument"}},
+      // Local names only; namespace declarations are not attributes.
+      {R"(<p:a xmlns:p="urn:p" p:k="v"/>)",
+       {"startDocument", "<a", "[a", "k=v", "]a", "/a", "endDocument"}},
+      {R"(<a k=""/>)", {"startDocument", "<a", "[a", "k=", "]a", "/a", "endDocument"}},
+      {"<a>x &amp; y</a>", {"startDocument", "<a", "]a", "text:x & y", "/a", "endDocument"}},
+      // A byte that is not UTF-8 is kept as U+FFFD instead of failing the document.
+      {"<a>\xff</a>", {"startDocument", "<a", "]a", "text:\xEF\xBF\xBD", "/a", "endDocument"}},
+      // Text is text: a declared encoding does not re-decode it (a reset writer declares UTF-16).
+      {R"(<?xml version="1.0" encoding="UTF-16"?><a>t</a>)",
+       {"startDocument", "<a", "]a", "text:t", "/a", "endDocument"}},
+  };
+  for (const Case& c : cases) {
+    long result = -1;
+    EXPECT_EQ(eventsOf(c.xml, &result), c.expected) << c.xml;
+    EXPECT_EQ(result, 0) << c.xml;
+  }
+}
+
+TEST(XmlParser, HandlerAnswersStopTheParseOnlyWhereTheyCount) {
+  struct Case {
+    const char* xml;
+    std::map<std::string, int> answers;
+    bool stops;
+    const char* notDelivered;  // an event after the stop
+  };
+  const Case cases[] = {
+      {R"(<a x="1" y="2"/>)", {{"x=1", 1}}, false, ""},
+      {R"(<a x="1" y="2"/>)", {{"y=2", 1}}, true, "/a"},
+      {R"(<a x="1"/>)", {{"<a", 1}}, true, "x=1"},
+      {"<a/>", {{"startDocument", 1}}, true, "<a"},
+      {"<a><b/><c/></a>", {{"/b", 1}}, true, "<c"},
+      {"<a>t<b/></a>", {{"text:t", 1}}, false, ""},
+      {"<a/>", {{"endDocument", 1}}, false, ""},
+  };
+  for (const Case& c : cases) {
+    KORAXmlParser parser;
+    Recorder recorder;
+    recorder.answers = c.answers;
+    const long result = parser.parseString(c.xml, &recorder, nullptr);
+    EXPECT_EQ(result < 0, c.stops) << c.xml << " " << c.answers.begin()->first;
+    if (c.stops) {
+      EXPECT_FALSE(contains(recorder.events, c.notDelivered)) << c.xml;
+    }
+  }
+  // A refused element start gets no attribute calls at all.
+  KORAXmlParser parser;
+  Recorder refusing;
+  refusing.answers = {{"<a", 1}};
+  parser.parseString(R"(<a x="1"/>)", &refusing, nullptr);
+  EXPECT_EQ(refusing.events, (Events{"startDocument", "<a"}));
+}
+
+TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
+  KORAXmlParser parser;
+  Recorder first;
+  Recorder second;
+  ASSERT_EQ(parser.parseString("<one/>", &first, nullptr), 0);
+  first.events.clear();
+  second.onEvent = [&](const std::string& event) {
+    if (event == "<two") {
+      EXPECT_EQ(second.controller->currentHandler(), &second);
+      EXPECT_EQ(second.controller->popHandler(), &first);
+    }
+  };
+  ASSERT_EQ(parser.parseString("<two><three/></two>", &second, nullptr), 0);
+  EXPECT_EQ(second.events, (Events{"startDocument", "<two"}));
+  EXPECT_EQ(first.events, (Events{"]two", "<three", "]three", "/three", "/two", "endDocument"}));
+  EXPECT_EQ(first.pushes, 1);
+  EXPECT_EQ(second.pushes, 1);
+}
+
+TEST(XmlParser, PoppingTheLastHandlerSilencesTheRestOfTheDocument) {
+  KORAXmlParser parser;
+  Recorder alone;
+  alone.onEvent = [&](const std::string& event) {
+    if (event == "<a") {
+      EXPECT_EQ(alone.controller->popHandler(), nullptr);
+      EXPECT_EQ(alone.controller->currentHandler(), nullptr);
+    }
+  };
+  EXPECT_EQ(parser.parseString("<a><b>t</b></a>", &alone, nullptr), 0);
+  EXPECT_EQ(alone.events, (Events{"startDocument", "<a"}));
+  // The next parse pushes its handler and is delivered normally.
+  Recorder next;
+  EXPECT_EQ(parser.parseString("<c/>", &next, nullptr), 0);
+  EXPECT_EQ(next.events, (Events{"startDocument", "<c", "]c", "/c", "endDocument"}));
+}
+
+TEST(XmlParser, AHandlerCanPushAnotherForTheRestOfTheEvents) {
+  KORAXmlParser parser;
+  Recorder outer;
+  Recorder inner;
+  outer.onEvent = [&](const std::string& event) {
+    if (event == "<b") {
+      outer.controller->pushHandler(&inner);
+    }
+  };
+  ASSERT_EQ(parser.parseString("<a><b>t</b></a>", &outer, nullptr), 0);
+  EXPECT_EQ(outer.events, (Events{"startDocument", "<a", "]a", "<b"}));
+  EXPECT_EQ(inner.events, (Events{"]b", "text:t", "/b", "/a", "endDocument"}));
+  EXPECT_EQ(inner.controller, outer.controller);
+}
+
+TEST(XmlParser, ErrorSinkStaysUntilAnotherIsGiven) {
+  KORAXmlParser parser;
+  Recorder recorder;
+  ErrorRecorder firstSink;
+  EXPECT_LT(parser.parseString("<a>\n<b></a>", &recorder, &firstSink), 0);
+  ASSERT_FALSE(firstSink.calls.empty());
+  const ErrorRecorder::Call& call = firstSink.calls.front();
+  EXPECT_EQ(call.kind, "fatalError");
+  EXPECT_EQ(call.line, 2);
+  EXPECT_GT(call.column, 0);
+  EXPECT_LT(call.code, 0);
+  EXPECT_FALSE(call.message.empty());
+
+  const size_t before = firstSink.calls.size();
+  EXPECT_LT(parser.parseString("<a>", &recorder, nullptr), 0);
+  EXPECT_GT(firstSink.calls.size(), before);
+
+  ErrorRecorder secondSink;
+  const size_t kept = firstSink.calls.size();
+  EXPECT_LT(parser.parseString("</a>", &recorder, &secondSink), 0);
+  EXPECT_FALSE(secondSink.calls.empty());
+  EXPECT_EQ(firstSink.calls.size(), kept);
+}
+
+TEST(XmlParser, BufferParsesExactlyItsLength) {
+  KORAXmlParser parser;
+  Recorder recorder;
+  EXPECT_EQ(parser.parseBuffer("<a/>trailing garbage", 4, &recorder, nullptr), 0);
+  const char withNul[] = "<a>\0</a>";
+  EXPECT_LT(parser.parseBuffer(withNul, sizeof withNul - 1, &recorder, nullptr), 0);
+  EXPECT_LT(parser.parseBuffer("", 0, &recorder, nullptr), 0);
+
+  // Invalid arguments fail before anything is pushed.
+  Recorder untouched;
+  EXPECT_EQ(parser.parseBuffer("<a/>", -1, &untouched, nullptr), status::kInvalidArg);
+  EXPECT_EQ(parser.parseBuffer(nullptr, 4, &untouched, nullptr), status::kPointer);
+  EXPECT_EQ(parser.parseString(nullptr, &untouched, nullptr), status::kPointer);
+  EXPECT_EQ(parser.parseFile(nullptr, &untouched, nullptr), status::kPointer);
+  EXPECT_EQ(parser.parseString("<a/>", nullptr, nullptr), status::kPointer);
+  EXPECT_EQ(untouched.pushes, 0);
+}
+
+TEST(XmlParser, LongNamesAndValuesAreCutAtAWholeCharacter) {
+  std::string name;
+  for (int i = 0; i < 600; ++i) {
+    name += "\xC3\xA9";  // é, two bytes
+  }
+  std::string value;
+  for (int i = 0; i < 1000; ++i) {
+    value += "\xE2\x82\xAC";  // €, three bytes
+  }
+  const Events events = eventsOf("<" + name + " k=\"" + value + "\"/>");
+  ASSERT_GE(events.size(), 3u);
+  EXPECT_EQ(events[1], "<" + name.substr(0, 1022));
+  EXPECT_EQ(events[3], "k=" + value.substr(0, 2046));
+  EXPECT_TRUE(zt::xml::isValidUtf8(events[3]));
+}
+
+TEST(XmlParser, ParsesLocalFilesByPathAndFileUrlOnly) {
+  ScratchDir dir;
+  const std::string path = dir.write("doc.xml", "<a>t</a>");
+  const Events expected = {"startDocument", "<a", "]a", "text:t", "/a", "endDocument"};
+  for (const std::string& source : {path, "file://" + path}) {
+    KORAXmlParser parser;
+    Recorder recorder;
+    EXPECT_EQ(parser.parseFile(source.c_str(), &recorder, nullptr), 0) << source;
+    EXPECT_EQ(recorder.events, expected) << source;
+  }
+  for (const std::string& source :
+       {std::string("http://127.0.0.1/doc.xml"), (dir.path() / "missing.xml").string()}) {
+    KORAXmlParser parser;
+    Recorder recorder;
+    EXPECT_LT(parser.parseFile(source.c_str(), &recorder, nullptr), 0) << source;
+  }
+}
+
+TEST(XmlParser, FilePathIsCutAfter999Characters) {
+  ScratchDir dir;
+  // Directories of two-byte characters, so that the cut counts characters, not bytes.
+  std::string relative;
+  const size_t base = dir.path().string().size() + 1;
+  std::string component;
+  for (int i = 0; i < 100; ++i) {
+    component += "\xC3\xA9";
+  }
+  while (base + zt::xml::toWide(relative).size() + 101 + 20 < 999) {
+    relative += component + "/";
+  }
+  const size_t remaining = 999 - base - zt::xml::toWide(relative).size();
+  relative += std::string(remaining - 4, 'f') + ".xml";
+  const std::string path = dir.write(relative, "<cut/>");
+  ASSERT_EQ(zt::xml::toWide(path).size(), 999u);
+
+  KORAXmlParser parser;
+  Recorder recorder;
+  EXPECT_EQ(parser.parseFile((path + "\xC3\xA9-beyond").c_str(), &recorder, nullptr), 0);
+  EXPECT_TRUE(contains(recorder.events, "<cut"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hostile documents: every one fails quickly, and nothing of a named file is read.
+
+std::string entityBomb() {
+  std::string doc = R"(<?xml version="1.0"?><!DOCTYPE l [<!ENTITY e0 "aaaaaaaaaa">)";
+  for (int level = 1; level <= 9; ++level) {
+    doc += "<!ENTITY e" + std::to_string(level) + " \"";
+    for (int i = 0; i < 10; ++i) {
+      doc += "&e" + std::to_string(level - 1) + ";";
+    }
+    doc += "\">";
+  }
+  return doc + "]><l>&e9;</l>";
+}
+
+struct Hostile {
+  const char* what;
+  std::string xml;
+};
+
+std::vector<Hostile> hostileDocuments(const std::string& secretPath) {
+  std::string deep;
+  for (int i = 0; i < 100000; ++i) {
+    deep += "<a>";
+  }
+  return {
+      {"entity bomb", entityBomb()},
+      {"external entity",
+       "<!DOCTYPE a [<!ENTITY s SYSTEM \"file://" + secretPath + "\">]><a>&s;</a>"},
+      {"deep nesting", deep},
+      {"binary garbage", std::string("\x00\x01\xfe\xff<\x80\x81>", 8)},
+      {"1 MB name", "<" + std::string(1 << 20, 'n') + "/>"},
+  };
+}
+
+constexpr const char* kSecret = "secret-content-never-read";
+
+double secondsFor(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(XmlParser, HostileDocumentsFailQuicklyWithoutReadingFiles) {
+  ScratchDir dir;
+  const std::string secret = dir.write("secret.txt", kSecret);
+  for (const Hostile& doc : hostileDocuments(secret)) {
+    KORAXmlParser parser;
+    Recorder recorder;
+    long result = 0;
+    const double seconds = secondsFor([&] {
+      result =
+          parser.parseBuffer(doc.xml.data(), static_cast<int>(doc.xml.size()), &recorder, nullptr);
+    });
+    EXPECT_LT(result, 0) << doc.what;
+    EXPECT_LT(seconds, 5.0) << doc.what;
+    for (const std::string& event : recorder.events) {
+      EXPECT_EQ(event.find(kSecret), std::string::npos) << doc.what;
+    }
+  }
+}
+
+TEST(XmlXPath, HostileDocumentsFailToLoadQuicklyWithoutReadingFiles) {
+  ScratchDir dir;
+  const std::string secret = dir.write("secret.txt", kSecret);
+  for (const Hostile& doc : hostileDocuments(secret)) {
+    KORAXmlXPath xpath;
+    int result = 0;
+    const double seconds = secondsFor([&] { result = xpath.loadXml(doc.xml.c_str()); });
+    if (doc.xml.find('\0') == std::string::npos) {
+      EXPECT_EQ(result, -1) << doc.what;
+    }
+    EXPECT_LT(seconds, 5.0) << doc.what;
+    EXPECT_EQ(std::string(xpath.selectNodes("//node()")).find(kSecret), std::string::npos);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Attribute sets
+
+TEST(XmlAttribute, FormatsEveryTypedSlotAsA32BitValue) {
+  struct Case {
+    std::function<void(IKORAXmlAttribute&)> add;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {[](IKORAXmlAttribute& a) { a.addAttribute("n", "text"); }, "text"},
+      {[](IKORAXmlAttribute& a) { a.addAttribute("n", true); }, "true"},
+      {[](IKORAXmlAttribute& a) { a.addAttribute("n", false); }, "false"},
+      {[](IKORAXmlAttribute& a) { a.addAttribute("n", -5); }, "-5"},
+      {[](IKORAXmlAttribute& a) { a.addAttribute("n", -5L); }, "-5"},
+      {[](IKORAXmlAttribute& a) { a.addAttribute("n", 0); }, "0"},
+      {[](IKORAXmlAttribute& a) { a.addAttribute("n", 4294967295UL); }, "4294967295"},
+      // The 64-bit long slots keep their low 32 bits.
+      {[](IKORAXmlAttribute& a) { a.addAttribute("n", 0x100000005L); }, "5"},
+      {[](IKORAXmlAttribute& a) { a.addAttribute("n", 0x1FFFFFFFFUL); }, "4294967295"},
+      {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", 255); }, "0x000000ff"},
+      {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", -1); }, "0xffffffff"},
+      {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", -1L); }, "0xffffffff"},
+      {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", 0); }, "0x00000000"},
+      {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", 0x1000000ABUL); }, "0x000000ab"},
+      {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", 0xDEADBEEFUL); }, "0xdeadbeef"},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    KORAXmlAttribute set;
+    cases[i].add(set);
+    ASSERT_EQ(set.entries().size(), 1u) << i;
+    EXPECT_EQ(set.entries().at("n"), cases[i].expected) << i;
+  }
+}
+
+TEST(XmlAttribute, KeepsTheFirstValueUntilCleared) {
+  KORAXmlAttribute set;
+  EXPECT_EQ(set.addAttribute("a", "1")->addAttribute("a", "2")->addAttribute("A", "3"), &set);
+  EXPECT_EQ(set.entries().at("a"), "1");
+  EXPECT_EQ(set.entries().at("A"), "3");
+  set.clear()->addAttribute("a", "4");
+  EXPECT_EQ(set.entries().size(), 1u);
+  EXPECT_EQ(set.entries().at("a"), "4");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writer
+
+TEST(XmlWriter, NewWriterIndentsWithoutDeclaration) {
+  KORAXmlWriter writer;
+  EXPECT_EQ(writer.startDocument(), 0);
+  EXPECT_EQ(writer.startElement("a", nullptr), 0);
+  EXPECT_EQ(writer.writeElement("b", "x", false, nullptr), 0);
+  EXPECT_EQ(writer.endElement(), 0);
+  EXPECT_EQ(writer.endDocument(), 0);
+  EXPECT_STREQ(writer.getXml(), "<a>\r\n\t<b>x</b>\r\n</a>");
+  // Retrieval clears nothing.
+  EXPECT_STREQ(writer.getXml(), "<a>\r\n\t<b>x</b>\r\n</a>");
+}
+
+TEST(XmlWriter, WritesTextTypedValuesAndCdata) {
+  struct Case {
+    std::function<long(KORAXmlWriter&)> write;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {[](KORAXmlWriter& w) { return w.writeElement("b", "x<y", true, nullptr); },
+       "<b><![CDATA[x<y]]></b>"},
+      {[](KORAXmlWriter& w) { return w.writeElement("b", "x<y", false, nullptr); },
+       "<b>x&lt;y</b>"},
+      {[](KORAXmlWriter& w) { return w.writeElement("b", true, false, nullptr); }, "<b>true</b>"},
+      {[](KORAXmlWriter& w) { return w.writeElement("b", 'A', false, nullptr); }, "<b>65</b>"},
+      {[](KORAXmlWriter& w) { return w.writeElement("b", -7, false, nullptr); }, "<b>-7</b>"},
+      {[](KORAXmlWriter& w) { return w.writeElement("b", uint32_t{4294967295u}, false, nullptr); },
+       "<b>4294967295</b>"},
+      {[](KORAXmlWriter& w) {
+         return w.writeElement("b", static_cast<const char*>(nullptr), false, nullptr);
+       },
+       "<b/>"},
+      // A null name writes nothing.
+      {[](KORAXmlWriter& w) { return w.writeElement(nullptr, "x", false, nullptr); }, ""},
+      {[](KORAXmlWriter& w) { return w.startElement(nullptr, nullptr); }, ""},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    KORAXmlWriter writer;
+    EXPECT_EQ(cases[i].write(writer), 0) << i;
+    EXPECT_STREQ(writer.getXml(), cases[i].expected) << i;
+  }
+}
+
+TEST(XmlWriter, PrefixAppliesToEveryLaterElementStartedOrWritten) {
+  KORAXmlWriter writer;
+  writer.setIndent(false);
+  writer.startDocument("p");
+  writer.writeElement("b", "x", false, nullptr);
+  writer.startDocument();  // no prefix given: the last one stays
+  writer.startElement("c", nullptr);
+  writer.endElement();  // innermost open element, with its prefix
+  writer.startElement("x", nullptr);
+  writer.characters("t", false);
+  writer.endElement("x");    // a given name is written as it is
+  writer.startDocument("");  // an empty prefix ends prefixing
+  writer.writeElement("d", "e", false, nullptr);
+  EXPECT_STREQ(writer.getXml(), "<p:b>x</p:b><p:c/><p:x>t</x><d>e</d>");
+}
+
+TEST(XmlWriter, EndElementWithNothingOpenFailsAndWritesNothing) {
+  KORAXmlWriter writer;
+  writer.writeElement("a", "t", false, nullptr);
+  const std::string before = writer.getXml();
+  EXPECT_EQ(writer.endElement(), status::kFail);
+  EXPECT_EQ(writer.getXml(), before);
+}
+
+TEST(XmlWriter, WritesOnlyAttributeSetsItMade) {
+  KORAXmlWriter writer;
+  writer.setIndent(false);
+  IKORAXmlAttribute* set = writer.createAttribute("k", "v");
+  set->addAttribute("n", 1);
+  writer.startElement("a", set);
+  writer.endElement();
+  KORAXmlAttribute foreign;
+  foreign.addAttribute("k", "v");
+  writer.startElement("b", &foreign);
+  writer.endElement();
+  const std::string xml = writer.getXml();
+  // The pairs come in the set's own order.
+  EXPECT_TRUE(xml == R"(<a k="v" n="1"/><b/>)" || xml == R"(<a n="1" k="v"/><b/>)") << xml;
+
+  struct Case {
+    IKORAXmlAttribute* set;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {writer.createAttribute("n", 255, 1), R"(<e n="0x000000ff"/>)"},
+      {writer.createAttribute("n", 255, 0), R"(<e n="255"/>)"},
+      {writer.createAttribute("n", -1, 1), R"(<e n="0xffffffff"/>)"},
+      {writer.createAttribute("n", 4294967295UL, 2), R"(<e n="4294967295"/>)"},
+      {writer.createAttribute("n", 16UL, 1), R"(<e n="0x00000010"/>)"},
+      {writer.createAttribute("n", false), R"(<e n="false"/>)"},
+      {writer.createAttribute("q", "a\"&<"), R"(<e q="a&quot;&amp;&lt;"/>)"},
+      {writer.createAttribute(), "<e/>"},
+  };
+  for (const Case& c : cases) {
+    KORAXmlWriter other;
+    other.writeElement("e", static_cast<const char*>(nullptr), false, c.set);
+    EXPECT_STREQ(other.getXml(), "<e/>") << "another writer's set is not written";
+    const size_t start = std::strlen(writer.getXml());
+    writer.writeElement("e", static_cast<const char*>(nullptr), false, c.set);
+    EXPECT_EQ(std::string(writer.getXml()).substr(start), c.expected);
+  }
+}
+
+TEST(XmlWriter, DeclarationNamesTheConfiguredEncoding) {
+  KORAXmlWriter writer;
+  writer.setOmitXmlDeclaration(false);
+  writer.startDocument();
+  writer.writeElement("a", "t", false, nullptr);
+  char* xml = nullptr;
+  ASSERT_EQ(writer.getXml(&xml), 0);
+  ASSERT_NE(xml, nullptr);
+  EXPECT_NE(std::strstr(xml, R"(encoding="utf-8")"), nullptr) << xml;
+  std::free(xml);
+  writer.setEncoding("ISO-8859-1");
+  EXPECT_NE(std::strstr(writer.getXml(), R"(encoding="ISO-8859-1")"), nullptr);
+}
+
+TEST(XmlWriter, PropertiesRoundTripAndResetRestoresTheComponentDefaults) {
+  using Setter = long (KORAXmlWriter::*)(bool);
+  using Getter = long (KORAXmlWriter::*)(bool*);
+  const std::pair<Setter, Getter> flags[] = {
+      {&KORAXmlWriter::setOmitXmlDeclaration, &KORAXmlWriter::getOmitXmlDeclaration},
+      {&KORAXmlWriter::setByteOrderMark, &KORAXmlWriter::getByteOrderMark},
+      {&KORAXmlWriter::setDisableOutputEscaping, &KORAXmlWriter::getDisableOutputEscaping},
+      {&KORAXmlWriter::setStandalone, &KORAXmlWriter::getStandalone},
+      {&KORAXmlWriter::setIndent, &KORAXmlWriter::getIndent},
+  };
+  KORAXmlWriter writer;
+  for (const auto& [set, get] : flags) {
+    for (bool value : {true, false}) {
+      bool read = !value;
+      EXPECT_EQ((writer.*set)(value), 0);
+      EXPECT_EQ((writer.*get)(&read), 0);
+      EXPECT_EQ(read, value);
+    }
+    EXPECT_EQ((writer.*get)(nullptr), status::kPointer);
+  }
+  char* text = nullptr;
+  writer.setVersion("1.1");
+  ASSERT_EQ(writer.getVersion(&text), 0);
+  EXPECT_STREQ(text, "1.1");
+  std::free(text);
+
+  writer.startDocument("p");
+  writer.startElement("open", nullptr);
+  EXPECT_EQ(writer.reset(), 0);
+  bool omit = true;
+  bool indent = true;
+  writer.getOmitXmlDeclaration(&omit);
+  writer.getIndent(&indent);
+  EXPECT_FALSE(omit);
+  EXPECT_FALSE(indent);
+  ASSERT_EQ(writer.getEncoding(&text), 0);
+  EXPECT_STREQ(text, "UTF-16");
+  std::free(text);
+  // The open-element stack went with the old component; the prefix stays.
+  EXPECT_EQ(writer.endElement(), status::kFail);
+  writer.writeElement("a", "t", false, nullptr);
+  EXPECT_NE(std::strstr(writer.getXml(), "<p:a>t</p:a>"), nullptr) << writer.getXml();
+  EXPECT_EQ(std::strstr(writer.getXml(), "open"), nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// XPath
+
+TEST(XmlXPath, AnswersSingleMultipleAndEmptyQueries) {
+  KORAXmlXPath xpath;
+  ASSERT_EQ(xpath.loadXml("<a><b>1</b><b>2</b><c k=\"v\"/></a>"), 0);
+  struct Case {
+    const char* expression;
+    const char* single;
+    const char* all;
+  };
+  const Case cases[] = {
+      {"/a/b", "<b>1</b>", "<b>1</b>\n<b>2</b>\n"},
+      {"/a/c", "<c k=\"v\"/>", "<c k=\"v\"/>\n"},
+      {"/a/c/@k", "k=\"v\"", "k=\"v\"\n"},
+      {"/a/b[2]/text()", "2", "2\n"},
+      {"/a/d", "", ""},
+      // Rejected, or not a node set: a failed query, not a crash.
+      {"/a/[", "", ""},
+      {"count(/a/b)", "", ""},
+      {"//p:b", "", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_STREQ(xpath.selectSingleNode(c.expression), c.single) << c.expression;
+    EXPECT_STREQ(xpath.selectNodes(c.expression), c.all) << c.expression;
+  }
+  EXPECT_EQ(xpath.loadXml("<a><b></a>"), -1);
+  EXPECT_EQ(xpath.loadXml(nullptr), -1);
+  EXPECT_STREQ(xpath.selectSingleNode("/a"), "") << "a failed load leaves no old document";
+}
+
+TEST(XmlXPath, VisitorWalksTheSelectedNodes) {
+  KORAXmlXPath xpath;
+  ASSERT_EQ(xpath.loadXml("<a><b>1</b><b>2<i>x</i></b></a>"), 0);
+  std::vector<std::string> seen;
+  const int result = xpath.selectNodes("/a/b", [&](IXMLDOMNodeList* list) {
+    EXPECT_EQ(list->length(), 2);
+    while (IXMLDOMNode* node = list->nextNode()) {
+      seen.push_back(node->nodeName() + "|" + node->text() + "|" + node->xml());
+    }
+    list->reset();
+    EXPECT_NE(list->nextNode(), nullptr);
+    return 7;
+  });
+  EXPECT_EQ(result, 7);
+  EXPECT_EQ(seen, (std::vector<std::string>{"b|1|<b>1</b>", "b|2x|<b>2<i>x</i></b>"}));
+
+  bool called = false;
+  auto visitor = [&](IXMLDOMNodeList* list) {
+    called = true;
+    return static_cast<int>(list->length());
+  };
+  EXPECT_EQ(xpath.selectNodes("/a/none", visitor), 0);
+  EXPECT_TRUE(called);
+  called = false;
+  EXPECT_EQ(xpath.selectNodes("/a/[", visitor), -1);
+  EXPECT_FALSE(called);
+  EXPECT_THROW(xpath.selectNodes("/a", std::function<int(IXMLDOMNodeList*)>()),
+               std::bad_function_call);
+}
+
+TEST(XmlXPath, LoadFileRefusesThePathLoadedLast) {
+  ScratchDir dir;
+  const std::string first = dir.write("x.xml", "<x>1</x>");
+  const std::string second = dir.write("y.xml", "<y>2</y>");
+  KORAXmlXPath xpath;
+  EXPECT_EQ(xpath.loadFile(first.c_str()), 0);
+  dir.write("x.xml", "<x>changed</x>");
+  EXPECT_EQ(xpath.loadFile(first.c_str()), -1);
+  EXPECT_STREQ(xpath.selectSingleNode("/x"), "<x>1</x>") << "not loaded again";
+  EXPECT_EQ(xpath.loadFile(second.c_str()), 0);
+  EXPECT_EQ(xpath.loadFile(first.c_str()), 0);
+  EXPECT_STREQ(xpath.selectSingleNode("/x"), "<x>changed</x>");
+
+  // A string load does not change the remembered path.
+  EXPECT_EQ(xpath.loadXml("<s/>"), 0);
+  EXPECT_EQ(xpath.loadFile(first.c_str()), -1);
+  EXPECT_STREQ(xpath.selectSingleNode("/s"), "<s/>");
+
+  // A failed load is not remembered; other schemes are never fetched.
+  const std::string missing = (dir.path() / "missing.xml").string();
+  EXPECT_EQ(xpath.loadFile(missing.c_str()), -1);
+  dir.write("missing.xml", "<m/>");
+  EXPECT_EQ(xpath.loadFile(missing.c_str()), 0);
+  EXPECT_EQ(xpath.loadFile(("file://" + second).c_str()), 0);
+  EXPECT_EQ(xpath.loadFile("http://127.0.0.1/x.xml"), -1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// UTF-8 helpers that keep narrow text whole
+
+TEST(Utf8Text, CutsAndRepairsAtCharacterBoundaries) {
+  EXPECT_EQ(zt::xml::cutAtCharacter("ab\xE2\x82\xAC", 4), "ab");
+  EXPECT_EQ(zt::xml::cutAtCharacter("ab\xE2\x82\xAC", 5), "ab\xE2\x82\xAC");
+  EXPECT_EQ(zt::xml::trimLeadingSpace(" \t\xE3\x80\x80x "), "x ");
+  const std::pair<std::string, std::string> repairs[] = {
+      {"a\xFF"
+       "b",
+       "a\xEF\xBF\xBD"
+       "b"},
+      {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // overlong
+      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // surrogate
+      {"\xE2\x82", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // cut short
+      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},                  // valid, four bytes
+  };
+  for (const auto& [in, out] : repairs) {
+    EXPECT_EQ(zt::xml::replaceInvalidUtf8(in), out);
+    EXPECT_EQ(zt::xml::isValidUtf8(in), in == out);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Exports
+
+TEST(XmlExports, CreateMakesIndependentObjects) {
+  KORAXmlParserInterface* parser = KORAXmlParserFactory_Create();
+  KORAXmlWriterInterface* writer = KORAXmlWriterFactory_Create();
+  KORAXmlXPathInterface* xpath = KORAXmlXPathFactory_Create();
+  ASSERT_NE(parser, nullptr);
+  Recorder recorder;
+  EXPECT_EQ(parser->parseString("<a/>", &recorder, nullptr), 0);
+  writer->writeElement("a", "t", false, nullptr);
+  EXPECT_EQ(xpath->loadXml(writer->getXml()), 0);
+  EXPECT_STREQ(xpath->selectSingleNode("/a"), "<a>t</a>");
+  EXPECT_EQ(KORAXmlParserFactory_Destroy(parser), nullptr);
+  EXPECT_EQ(KORAXmlWriterFactory_Destroy(writer), nullptr);
+  EXPECT_EQ(KORAXmlXPathFactory_Destroy(xpath), nullptr);
+}
+
+}  // namespace

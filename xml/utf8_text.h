@@ -1,0 +1,29 @@
+// UTF-8 helpers of the XML objects: narrow text is UTF-8 throughout, and these keep it whole.
+#ifndef ZT_XML_UTF8_TEXT_H
+#define ZT_XML_UTF8_TEXT_H
+
+#include <string>
+#include <string_view>
+
+namespace zt::xml {
+
+// The longest prefix of `text` of at most `maxBytes` bytes that does not split a character.
+std::string_view cutAtCharacter(std::string_view text, size_t maxBytes);
+
+// Whether every byte of `text` belongs to a well-formed UTF-8 sequence (checked first, so that
+// valid text, the usual case, is never copied).
+bool isValidUtf8(std::string_view text);
+// `text` with each byte that is not part of a well-formed sequence replaced by U+FFFD.
+std::string replaceInvalidUtf8(std::string_view text);
+
+// Decodes UTF-8 into wide characters (one per code point); bad bytes become U+FFFD. At most
+// `maxCharacters` characters are decoded.
+std::wstring toWide(std::string_view text, size_t maxCharacters = std::wstring::npos);
+std::string toUtf8(std::wstring_view text);
+
+// `text` without its leading white space (ASCII and the Unicode space characters).
+std::string_view trimLeadingSpace(std::string_view text);
+
+}  // namespace zt::xml
+
+#endif  // ZT_XML_UTF8_TEXT_H

@@ -1,0 +1,48 @@
+// KORAXmlAttribute: the attribute set of one element about to be written, and the fixed,
+// locale-free number texts the XML objects write.
+#ifndef ZT_XML_XML_ATTRIBUTE_H
+#define ZT_XML_XML_ATTRIBUTE_H
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+#include "zttools.h"
+
+namespace zt::xml {
+
+// Shortest decimal form, '-' only for negative values.
+std::string decimalText(int32_t value);
+std::string decimalText(uint32_t value);
+// "0x" and exactly 8 lower-case digits; negative values as their 32-bit two's complement.
+std::string hexText(uint32_t value);
+const char* boolText(bool value);
+
+// Names are unique and compared byte by byte; the first value given for a name stays. The writer
+// emits the pairs in the map's own iteration order. The `long` slots are 64 bits wide here and
+// keep only their low 32 bits, so that every integer slot writes a 32-bit value.
+class KORAXmlAttribute final : public IKORAXmlAttribute {
+ public:
+  using Entries = std::unordered_map<std::string, std::string>;
+
+  IKORAXmlAttribute* addAttribute(const char* name, const char* value) override;
+  IKORAXmlAttribute* addAttribute(const char* name, bool value) override;
+  IKORAXmlAttribute* addAttribute(const char* name, unsigned long value) override;
+  IKORAXmlAttribute* addAttribute(const char* name, long value) override;
+  IKORAXmlAttribute* addAttribute(const char* name, int value) override;
+  IKORAXmlAttribute* addHexAttribute(const char* name, unsigned long value) override;
+  IKORAXmlAttribute* addHexAttribute(const char* name, long value) override;
+  IKORAXmlAttribute* addHexAttribute(const char* name, int value) override;
+  IKORAXmlAttribute* clear() override;
+
+  const Entries& entries() const { return entries_; }
+
+ private:
+  IKORAXmlAttribute* add(const char* name, const std::string& value);
+
+  Entries entries_;
+};
+
+}  // namespace zt::xml
+
+#endif  // ZT_XML_XML_ATTRIBUTE_H

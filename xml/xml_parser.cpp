@@ -1,0 +1,268 @@
+#include "xml/xml_parser.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "platform/xml_reader.h"
+#include "xml/utf8_text.h"
+
+namespace zt::xml {
+
+using platform::Status;
+
+namespace {
+
+// Copies `text` into `buffer` as a zero-terminated string, cut at the last whole character that
+// fits, and returns the buffer.
+template <size_t N>
+const char* copyInto(std::array<char, N>& buffer, std::string_view text) {
+  const std::string_view kept = cutAtCharacter(text, N - 1);
+  std::memcpy(buffer.data(), kept.data(), kept.size());
+  buffer[kept.size()] = '\0';
+  return buffer.data();
+}
+
+// The path of a file parse passes through one wide buffer per thread, 999 characters and the
+// terminator: a longer path is cut to its first 999 characters.
+thread_local std::array<wchar_t, 1000> pathBuffer{};
+
+std::string pathThroughBuffer(const char* path) {
+  const std::wstring wide = toWide(path, pathBuffer.size() - 1);
+  std::copy(wide.begin(), wide.end(), pathBuffer.begin());
+  pathBuffer[wide.size()] = L'\0';
+  return toUtf8(std::wstring_view(pathBuffer.data(), wide.size()));
+}
+
+// Narrow text is UTF-8 whatever its XML declaration says (a reset writer, for one, declares
+// UTF-16): the encoding the declaration names is made UTF-8, so the reader decodes the text as
+// what it is. Returns an empty text when the declaration already says UTF-8 or names nothing.
+std::string withUtf8Declaration(std::string_view text) {
+  if (text.substr(0, 5) != "<?xml") {
+    return {};
+  }
+  const std::string_view declaration = text.substr(0, text.find("?>"));
+  const size_t key = declaration.find("encoding");
+  if (key == std::string_view::npos) {
+    return {};
+  }
+  const size_t quote = declaration.find_first_of("\"'", key);
+  if (quote == std::string_view::npos) {
+    return {};
+  }
+  const size_t close = declaration.find(declaration[quote], quote + 1);
+  if (close == std::string_view::npos) {
+    return {};
+  }
+  std::string_view name = declaration.substr(quote + 1, close - quote - 1);
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  std::string folded(name);
+  std::transform(folded.begin(), folded.end(), folded.begin(), lower);
+  if (folded == "utf-8" || folded == "utf8") {
+    return {};
+  }
+  std::string patched(text);
+  patched.replace(quote + 1, name.size(), "UTF-8");
+  return patched;
+}
+
+}  // namespace
+
+// The content bridge: turns the reader's events into handler calls, and is the handler stack
+// that handlers reach through IKORAXmlContentController.
+class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
+                                         public IKORAXmlContentController {
+ public:
+  IKORAXmlContentHandler* currentHandler() override { return current_; }
+
+  void pushHandler(IKORAXmlContentHandler* handler) override {
+    // A null entry would silence the parse without any handler to pop it again.
+    if (handler == nullptr) {
+      return;
+    }
+    stack_.push_back(handler);
+    current_ = handler;
+    handler->setController(this);
+  }
+
+  IKORAXmlContentHandler* popHandler() override {
+    if (!stack_.empty()) {
+      stack_.pop_back();
+    }
+    // Once the last entry is gone nobody is current, and events reach nobody.
+    current_ = stack_.empty() ? nullptr : stack_.back();
+    return current_;
+  }
+
+  Status startDocument() override {
+    if (current_ != nullptr && current_->startDocument() != 0) {
+      return platform::kFail;
+    }
+    return platform::kOk;
+  }
+
+  Status endDocument() override {
+    if (current_ != nullptr) {
+      current_->endDocument();
+    }
+    return platform::kOk;
+  }
+
+  Status startElement(std::string_view localName,
+                      const platform::SaxAttributes& attributes) override {
+    if (current_ == nullptr) {
+      textWanted_ = true;
+      return platform::kOk;
+    }
+    int status = current_->startElement(copyInto(name_, localName));
+    // Any handler call may pop the last handler: the rest of the element then reaches nobody.
+    if (status == 0 && current_ != nullptr) {
+      // The name buffer is reused for the attribute names.
+      element_.assign(name_.data());
+      const int count = attributes.length();
+      if (count > 0) {
+        current_->startAttributes(element_.c_str());
+      }
+      for (int i = 0; i < count && current_ != nullptr; ++i) {
+        const std::string_view name = attributes.localName(i);
+        if (name.empty()) {
+          continue;
+        }
+        copyInto(name_, name);
+        copyInto(value_, attributes.value(i));
+        // Only the last attribute's answer counts.
+        status = current_->attribute(name_.data(), value_.data());
+      }
+      if (current_ != nullptr) {
+        current_->endAttributes(element_.c_str());
+      }
+    }
+    textWanted_ = status == 0;
+    return status == 0 ? platform::kOk : platform::kAbort;
+  }
+
+  Status endElement(std::string_view localName) override {
+    if (current_ == nullptr) {
+      textWanted_ = false;
+      return platform::kOk;
+    }
+    const int status = current_->endElement(copyInto(name_, localName));
+    textWanted_ = false;
+    return status == 0 ? platform::kOk : platform::kAbort;
+  }
+
+  // Text reaches the handler only between a start tag and the next end tag: what follows a
+  // child's end tag inside its parent is not delivered.
+  Status characters(std::string_view text) override {
+    if (current_ == nullptr || !textWanted_) {
+      return platform::kOk;
+    }
+    const std::string_view trimmed = trimLeadingSpace(text);
+    if (!trimmed.empty()) {
+      text_.assign(trimmed);
+      current_->characters(text_.c_str());
+    }
+    return platform::kOk;
+  }
+
+ private:
+  IKORAXmlContentHandler* current_ = nullptr;
+  std::deque<IKORAXmlContentHandler*> stack_;
+  bool textWanted_ = false;
+  std::array<char, 1024> name_{};
+  std::array<char, 2048> value_{};
+  std::string element_;
+  std::string text_;
+};
+
+// The error bridge: hands the reader's errors to the caller's sink, with the message as wide
+// text. Without a sink the errors are answered with 0.
+class KORAXml_SAXErrorHandlerImpl final : public platform::SaxErrorSink {
+ public:
+  void setTarget(IKORAXmlErrorHandler* target) { target_ = target; }
+
+  Status error(ISAXLocator& locator, std::string_view message, Status code) override {
+    return target_ == nullptr ? platform::kOk
+                              : target_->error(&locator, toWide(message).c_str(), code);
+  }
+  Status fatalError(ISAXLocator& locator, std::string_view message, Status code) override {
+    return target_ == nullptr ? platform::kOk
+                              : target_->fatalError(&locator, toWide(message).c_str(), code);
+  }
+  Status ignorableWarning(ISAXLocator& locator, std::string_view message, Status code) override {
+    return target_ == nullptr ? platform::kOk
+                              : target_->ignorableWarning(&locator, toWide(message).c_str(), code);
+  }
+
+ private:
+  IKORAXmlErrorHandler* target_ = nullptr;
+};
+
+// The reader drops DTD declarations itself, so no DTD bridge is needed.
+struct KORAXmlParser::Record {
+  KORAXml_SAXErrorHandlerImpl errors;
+  KORAXml_SAXContentHandlerC content;
+  platform::SaxReader reader;
+
+  Record() {
+    reader.setContentSink(&content);
+    reader.setErrorSink(&errors);
+  }
+};
+
+KORAXmlParser::KORAXmlParser() : record_(std::make_unique<Record>()) {}
+
+KORAXmlParser::~KORAXmlParser() = default;
+
+// Every parse leaves its handler on the stack, on top of those of earlier calls; an error sink,
+// once given, stays until another one is given.
+void KORAXmlParser::prepare(IKORAXmlContentHandler* handler, IKORAXmlErrorHandler* errorHandler) {
+  record_->content.pushHandler(handler);
+  if (errorHandler != nullptr) {
+    record_->errors.setTarget(errorHandler);
+  }
+}
+
+long KORAXmlParser::parseFile(const char* path, IKORAXmlContentHandler* handler,
+                              IKORAXmlErrorHandler* errorHandler) {
+  if (path == nullptr || handler == nullptr) {
+    return platform::kPointer;
+  }
+  prepare(handler, errorHandler);
+  return record_->reader.parseUrl(pathThroughBuffer(path));
+}
+
+long KORAXmlParser::parseBuffer(const char* data, int length, IKORAXmlContentHandler* handler,
+                                IKORAXmlErrorHandler* errorHandler) {
+  if (length < 0) {
+    return platform::kInvalidArg;
+  }
+  if ((data == nullptr && length > 0) || handler == nullptr) {
+    return platform::kPointer;
+  }
+  return parseText(data, static_cast<size_t>(length), handler, errorHandler);
+}
+
+long KORAXmlParser::parseString(const char* xml, IKORAXmlContentHandler* handler,
+                                IKORAXmlErrorHandler* errorHandler) {
+  if (xml == nullptr || handler == nullptr) {
+    return platform::kPointer;
+  }
+  return parseText(xml, std::strlen(xml), handler, errorHandler);
+}
+
+long KORAXmlParser::parseText(const char* data, size_t length, IKORAXmlContentHandler* handler,
+                              IKORAXmlErrorHandler* errorHandler) {
+  const std::string_view text(data == nullptr ? "" : data, length);
+  prepare(handler, errorHandler);
+  // Narrow text that is not UTF-8 keeps its place as U+FFFD instead of failing the parse.
+  std::string repaired = isValidUtf8(text) ? std::string() : replaceInvalidUtf8(text);
+  const std::string_view valid = repaired.empty() ? text : repaired;
+  const std::string declared = withUtf8Declaration(valid);
+  return record_->reader.parse(declared.empty() ? valid : declared);
+}
+
+}  // namespace zt::xml

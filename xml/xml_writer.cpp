@@ -1,0 +1,345 @@
+#include "xml/xml_writer.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace zt::xml {
+
+using platform::XmlWriter;
+
+namespace {
+
+// A copy of `text` in a block the caller releases with free().
+char* mallocCopy(const std::string& text) {
+  auto* block = static_cast<char*>(std::malloc(text.size() + 1));
+  if (block != nullptr) {
+    std::memcpy(block, text.c_str(), text.size() + 1);
+  }
+  return block;
+}
+
+long readFlag(const XmlWriter& component, bool (XmlWriter::*getter)() const, bool* value) {
+  if (value == nullptr) {
+    return platform::kPointer;
+  }
+  *value = (component.*getter)();
+  return platform::kOk;
+}
+
+// The component writes its declaration for in-memory text, naming UTF-16; the caller gets the
+// encoding it configured instead. The name after "encoding=" and its opening quote is replaced.
+void patchDeclaredEncoding(std::string& text, const char* encoding) {
+  constexpr std::string_view kKey = "encoding=";
+  const size_t key = text.find(kKey);
+  if (key == std::string::npos || key + kKey.size() + 1 > text.size()) {
+    return;
+  }
+  const size_t begin = key + kKey.size() + 1;
+  const size_t end = text.find('"', begin);
+  if (end != std::string::npos) {
+    text.replace(begin, end - begin, encoding);
+  }
+}
+
+}  // namespace
+
+KORAXmlWriter::KORAXmlWriter() : record_(std::make_unique<Record>()) {
+  record_->component = std::make_unique<XmlWriter>();
+  record_->component->setOmitXmlDeclaration(true);
+  record_->component->setIndent(true);
+  record_->component->setEncoding("utf-8");
+}
+
+KORAXmlWriter::~KORAXmlWriter() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Documents and elements
+
+// No prefix keeps the last one given; an empty one ends prefixing (":name" is no XML name).
+long KORAXmlWriter::startDocument(const char* prefix) {
+  if (prefix != nullptr && *prefix == '\0') {
+    record_->prefix.reset();
+  } else if (prefix != nullptr) {
+    record_->prefix = prefix;
+  }
+  return record_->component->startDocument();
+}
+
+long KORAXmlWriter::startDocument() {
+  return startDocument(nullptr);
+}
+
+long KORAXmlWriter::endDocument() {
+  return record_->component->endDocument();
+}
+
+std::optional<std::string> KORAXmlWriter::qualifiedName(const char* name) const {
+  if (name == nullptr) {
+    return std::nullopt;
+  }
+  if (!record_->prefix) {
+    return std::string(name);
+  }
+  return *record_->prefix + ':' + name;
+}
+
+const KORAXmlAttribute* KORAXmlWriter::recordedSet(const IKORAXmlAttribute* attributes) const {
+  if (attributes == nullptr) {
+    return nullptr;
+  }
+  for (const auto& [handle, set] : record_->attributeSets) {
+    if (handle == attributes) {
+      return set.get();
+    }
+  }
+  return nullptr;
+}
+
+long KORAXmlWriter::start(const std::string& qualifiedName, IKORAXmlAttribute* attributes) {
+  const KORAXmlAttribute* set = recordedSet(attributes);
+  if (set == nullptr) {
+    return record_->component->startElement(qualifiedName, nullptr);
+  }
+  platform::XmlAttributeList list;
+  for (const auto& [name, value] : set->entries()) {
+    list.addAttribute(name, value);
+  }
+  return record_->component->startElement(qualifiedName, &list);
+}
+
+long KORAXmlWriter::startElement(const char* name, IKORAXmlAttribute* attributes) {
+  std::optional<std::string> qualified = qualifiedName(name);
+  if (!qualified) {
+    return platform::kOk;
+  }
+  // Pushed even when the component refuses the start, so that endElement() stays paired.
+  record_->openElements.push_back(*qualified);
+  return start(*qualified, attributes);
+}
+
+long KORAXmlWriter::writeElement(const char* name, const char* text, bool cdata,
+                                 IKORAXmlAttribute* attributes) {
+  std::optional<std::string> qualified = qualifiedName(name);
+  if (!qualified) {
+    return platform::kOk;
+  }
+  const long status = start(*qualified, attributes);
+  if (status == platform::kOk && characters(text, cdata) == platform::kOk) {
+    endElement(qualified->c_str());
+  }
+  return status;
+}
+
+long KORAXmlWriter::writeElement(const char* name, char value, bool cdata,
+                                 IKORAXmlAttribute* attributes) {
+  return writeElement(name, decimalText(static_cast<int32_t>(value)).c_str(), cdata, attributes);
+}
+
+long KORAXmlWriter::writeElement(const char* name, bool value, bool cdata,
+                                 IKORAXmlAttribute* attributes) {
+  return writeElement(name, boolText(value), cdata, attributes);
+}
+
+long KORAXmlWriter::writeElement(const char* name, uint32_t value, bool cdata,
+                                 IKORAXmlAttribute* attributes) {
+  return writeElement(name, decimalText(value).c_str(), cdata, attributes);
+}
+
+long KORAXmlWriter::writeElement(const char* name, int value, bool cdata,
+                                 IKORAXmlAttribute* attributes) {
+  return writeElement(name, decimalText(static_cast<int32_t>(value)).c_str(), cdata, attributes);
+}
+
+long KORAXmlWriter::endElement(const char* name) {
+  if (name != nullptr) {
+    return record_->component->endElement(name);
+  }
+  if (record_->openElements.empty()) {
+    return platform::kFail;  // nothing is open: writing an end tag would break the document
+  }
+  const std::string innermost = std::move(record_->openElements.back());
+  record_->openElements.pop_back();
+  return record_->component->endElement(innermost);
+}
+
+long KORAXmlWriter::endElement() {
+  return endElement(nullptr);
+}
+
+long KORAXmlWriter::characters(const char* text, bool cdata) {
+  if (text == nullptr) {
+    return platform::kOk;
+  }
+  XmlWriter& component = *record_->component;
+  if (cdata) {
+    component.startCdata();
+  }
+  const long status = component.characters(text);
+  if (cdata) {
+    component.endCdata();
+  }
+  return status;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The text
+
+long KORAXmlWriter::getXml(char** xml) {
+  if (xml == nullptr) {
+    return platform::kPointer;
+  }
+  std::string text = record_->component->output();
+  bool omitted = true;
+  char* encoding = nullptr;
+  if (getOmitXmlDeclaration(&omitted) == platform::kOk && !omitted &&
+      getEncoding(&encoding) == platform::kOk && encoding != nullptr) {
+    patchDeclaredEncoding(text, encoding);
+  }
+  std::free(encoding);
+  char* block = mallocCopy(text);
+  if (block == nullptr) {
+    return platform::kOutOfMemory;
+  }
+  *xml = block;
+  return platform::kOk;
+}
+
+const char* KORAXmlWriter::getXml() {
+  char* text = nullptr;
+  if (getXml(&text) == platform::kOk) {
+    record_->lastText = text;
+    std::free(text);
+  } else {
+    record_->lastText.clear();
+  }
+  return record_->lastText.c_str();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Properties
+
+long KORAXmlWriter::setOmitXmlDeclaration(bool value) {
+  record_->component->setOmitXmlDeclaration(value);
+  return platform::kOk;
+}
+
+long KORAXmlWriter::getOmitXmlDeclaration(bool* value) {
+  return readFlag(*record_->component, &XmlWriter::omitXmlDeclaration, value);
+}
+
+long KORAXmlWriter::setByteOrderMark(bool value) {
+  record_->component->setByteOrderMark(value);
+  return platform::kOk;
+}
+
+long KORAXmlWriter::getByteOrderMark(bool* value) {
+  return readFlag(*record_->component, &XmlWriter::byteOrderMark, value);
+}
+
+long KORAXmlWriter::setDisableOutputEscaping(bool value) {
+  record_->component->setDisableOutputEscaping(value);
+  return platform::kOk;
+}
+
+long KORAXmlWriter::getDisableOutputEscaping(bool* value) {
+  return readFlag(*record_->component, &XmlWriter::disableOutputEscaping, value);
+}
+
+long KORAXmlWriter::setStandalone(bool value) {
+  record_->component->setStandalone(value);
+  return platform::kOk;
+}
+
+long KORAXmlWriter::getStandalone(bool* value) {
+  return readFlag(*record_->component, &XmlWriter::standalone, value);
+}
+
+long KORAXmlWriter::setIndent(bool value) {
+  record_->component->setIndent(value);
+  return platform::kOk;
+}
+
+long KORAXmlWriter::getIndent(bool* value) {
+  return readFlag(*record_->component, &XmlWriter::indent, value);
+}
+
+long KORAXmlWriter::setEncoding(const char* name) {
+  if (name != nullptr) {
+    record_->component->setEncoding(name);
+  }
+  return platform::kOk;
+}
+
+long KORAXmlWriter::getEncoding(char** name) {
+  if (name == nullptr) {
+    return platform::kPointer;
+  }
+  *name = mallocCopy(record_->component->encoding());
+  return *name == nullptr ? platform::kOutOfMemory : platform::kOk;
+}
+
+long KORAXmlWriter::setVersion(const char* version) {
+  if (version != nullptr) {
+    record_->component->setVersion(version);
+  }
+  return platform::kOk;
+}
+
+long KORAXmlWriter::getVersion(char** version) {
+  if (version == nullptr) {
+    return platform::kPointer;
+  }
+  char* copy = mallocCopy(record_->component->version());
+  if (copy == nullptr) {
+    return platform::kOutOfMemory;
+  }
+  *version = copy;
+  return platform::kOk;
+}
+
+long KORAXmlWriter::flush() {
+  return record_->component->flush();
+}
+
+// A new component with its own defaults (declaration written, no indent, its own encoding): the
+// settings of construction are not applied again. Prefix, attribute sets and last text stay.
+long KORAXmlWriter::reset() {
+  record_->component = std::make_unique<XmlWriter>();
+  record_->openElements.clear();
+  return platform::kOk;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Attribute sets
+
+IKORAXmlAttribute* KORAXmlWriter::recordSet() {
+  auto set = std::make_shared<KORAXmlAttribute>();
+  IKORAXmlAttribute* handle = set.get();
+  record_->attributeSets.emplace_back(handle, std::move(set));
+  return handle;
+}
+
+IKORAXmlAttribute* KORAXmlWriter::createAttribute(const char* name, bool value) {
+  return recordSet()->addAttribute(name, value);
+}
+
+IKORAXmlAttribute* KORAXmlWriter::createAttribute(const char* name, int value, int format) {
+  IKORAXmlAttribute* set = recordSet();
+  return format == 1 ? set->addHexAttribute(name, value) : set->addAttribute(name, value);
+}
+
+IKORAXmlAttribute* KORAXmlWriter::createAttribute(const char* name, unsigned long value,
+                                                  int format) {
+  IKORAXmlAttribute* set = recordSet();
+  return format == 1 ? set->addHexAttribute(name, value) : set->addAttribute(name, value);
+}
+
+IKORAXmlAttribute* KORAXmlWriter::createAttribute(const char* name, const char* value) {
+  return recordSet()->addAttribute(name, value);
+}
+
+IKORAXmlAttribute* KORAXmlWriter::createAttribute() {
+  return recordSet();
+}
+
+}  // namespace zt::xml

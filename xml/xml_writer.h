@@ -1,0 +1,90 @@
+// KORAXmlWriter: builds a document in memory from element, text and attribute-set calls and
+// hands it out as narrow text, on the platform's serialising writer.
+#ifndef ZT_XML_XML_WRITER_H
+#define ZT_XML_XML_WRITER_H
+
+#include <deque>
+#include <list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "platform/xml_writer.h"
+#include "xml/xml_attribute.h"
+#include "zttools.h"
+
+namespace zt::xml {
+
+class KORAXmlWriter final : public KORAXmlWriterInterface {
+ public:
+  // A new writer omits the XML declaration, indents, and names its encoding "utf-8".
+  KORAXmlWriter();
+  ~KORAXmlWriter() override;
+  KORAXmlWriter(const KORAXmlWriter&) = delete;
+  KORAXmlWriter& operator=(const KORAXmlWriter&) = delete;
+
+  long startDocument(const char* prefix) override;
+  long startDocument() override;
+  long endDocument() override;
+  long startElement(const char* name, IKORAXmlAttribute* attributes) override;
+  long writeElement(const char* name, char value, bool cdata,
+                    IKORAXmlAttribute* attributes) override;
+  long writeElement(const char* name, bool value, bool cdata,
+                    IKORAXmlAttribute* attributes) override;
+  long writeElement(const char* name, uint32_t value, bool cdata,
+                    IKORAXmlAttribute* attributes) override;
+  long writeElement(const char* name, int value, bool cdata,
+                    IKORAXmlAttribute* attributes) override;
+  long writeElement(const char* name, const char* text, bool cdata,
+                    IKORAXmlAttribute* attributes) override;
+  long endElement(const char* name) override;
+  long endElement() override;
+  long characters(const char* text, bool cdata) override;
+  const char* getXml() override;
+  long getXml(char** xml) override;
+  long setOmitXmlDeclaration(bool value) override;
+  long getOmitXmlDeclaration(bool* value) override;
+  long setByteOrderMark(bool value) override;
+  long getByteOrderMark(bool* value) override;
+  long setDisableOutputEscaping(bool value) override;
+  long getDisableOutputEscaping(bool* value) override;
+  long setStandalone(bool value) override;
+  long getStandalone(bool* value) override;
+  long setIndent(bool value) override;
+  long getIndent(bool* value) override;
+  long setEncoding(const char* name) override;
+  long getEncoding(char** name) override;
+  long setVersion(const char* version) override;
+  long getVersion(char** version) override;
+  long flush() override;
+  long reset() override;
+  IKORAXmlAttribute* createAttribute(const char* name, bool value) override;
+  IKORAXmlAttribute* createAttribute(const char* name, int value, int format) override;
+  IKORAXmlAttribute* createAttribute(const char* name, unsigned long value, int format) override;
+  IKORAXmlAttribute* createAttribute(const char* name, const char* value) override;
+  IKORAXmlAttribute* createAttribute() override;
+
+ private:
+  struct Record {
+    // The prefix of element names, once given; it applies to every later document.
+    std::optional<std::string> prefix;
+    // Qualified names opened by startElement, innermost last.
+    std::deque<std::string> openElements;
+    // Every set this writer made; only these are written, and they live as long as the writer.
+    std::list<std::pair<IKORAXmlAttribute*, std::shared_ptr<KORAXmlAttribute>>> attributeSets;
+    std::string lastText;
+    std::unique_ptr<platform::XmlWriter> component;
+  };
+
+  std::optional<std::string> qualifiedName(const char* name) const;
+  const KORAXmlAttribute* recordedSet(const IKORAXmlAttribute* attributes) const;
+  long start(const std::string& qualifiedName, IKORAXmlAttribute* attributes);
+  IKORAXmlAttribute* recordSet();
+
+  std::unique_ptr<Record> record_;
+};
+
+}  // namespace zt::xml
+
+#endif  // ZT_XML_XML_WRITER_H
