@@ -2,6 +2,7 @@
 // deleting call through slot 0 of the tool's table, so any tool may be given to any Destroy.
 #include "zttools.h"
 
+#include "log/log_manager.h"
 #include "preset/preset_manager.h"
 #include "tag/tag_manager.h"
 #include "token/kora_token_parser.h"
@@ -61,6 +62,10 @@ KORATokenParserExInterface* KORATokenParserExFactory_Destroy(KORATokenParserExIn
 }
 
 // Create exports, one block per tool.
+
+KORALogManagerInterface* KORALogManagerFactory_Create() {
+  return new zt::log::KORALogManager();
+}
 
 KORAPresetManagerInterface* KORAPresetManagerFactory_Create() {
   return new zt::preset::KORAPresetManager();
