@@ -66,7 +66,7 @@ int main() {
     parser->formatTokens("%A %3L", printed, &formatter);
     check(false, "a refused level throws");
   } catch (const kora_token_parser_exception& e) {
-    check(e.code == 27 && e.position == 4, "a refused level throws 27 at its letter");
+    check(e.code == 27 && e.position == 5, "a refused level throws 27 at its letter");
     check(printed == "Scan IA0042 2024-05-01", "the out-string keeps its old text");
   }
 
