@@ -2,11 +2,14 @@
 // deleting call through slot 0 of the tool's table, so any tool may be given to any Destroy.
 #include "zttools.h"
 
+#include "log/log_manager.h"
 #include "preset/preset_manager.h"
 #include "tag/tag_manager.h"
+#include "token/kora_token_parser.h"
 #include "xml/xml_parser.h"
 #include "xml/xml_writer.h"
 #include "xml/xml_xpath.h"
+#include "token/kora_token_parser_ex.h"
 
 namespace {
 
@@ -61,8 +64,16 @@ KORATokenParserExInterface* KORATokenParserExFactory_Destroy(KORATokenParserExIn
 
 // Create exports, one block per tool.
 
+KORALogManagerInterface* KORALogManagerFactory_Create() {
+  return new zt::log::KORALogManager();
+}
+
 KORAPresetManagerInterface* KORAPresetManagerFactory_Create() {
   return new zt::preset::KORAPresetManager();
+}
+
+KORATokenParserInterface* KORATokenParserFactory_Create() {
+  return new zt::token::KORATokenParser();
 }
 
 KORAXmlParserInterface* KORAXmlParserFactory_Create() {
@@ -79,6 +90,10 @@ KORAXmlXPathInterface* KORAXmlXPathFactory_Create() {
 
 KORATagManagerInterface* KORATagManagerFactory_Create() {
   return new zt::tag::KORATagManager();
+}
+
+KORATokenParserExInterface* KORATokenParserExFactory_Create() {
+  return new zt::token::KORATokenParserEx();
 }
 
 }  // extern "C"

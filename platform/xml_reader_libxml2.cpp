@@ -243,6 +243,12 @@ void Run::startElement(void* context, const xmlChar* localName, const xmlChar*, 
   auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
   Run& run = of(context);
   run.flushText(ctxt);
+  // libxml2's push mode does not apply its own depth limit to SAX events; apply it here, with
+  // the error libxml2 reports for it, so that deep nesting fails as in its pull mode.
+  if (ctxt->nameNr > static_cast<int>(xmlParserMaxDepth)) {
+    run.check(ctxt, readerErrorStatus(XML_ERR_INTERNAL_ERROR));
+    return;
+  }
   if (run.content_ == nullptr || failed(run.stopStatus_)) {
     return;
   }

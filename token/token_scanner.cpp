@@ -120,4 +120,8 @@ int TokenStringScanner::scan(TokenParserInterface* builder, const std::string& f
   return scanWith(builder, formatString);
 }
 
+int TokenStringScanner::scan(TokenParserExInterface* builder, const std::string& formatString) {
+  return scanWith(builder, formatString);
+}
+
 }  // namespace zt::token

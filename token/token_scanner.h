@@ -4,9 +4,11 @@
 #ifndef ZT_TOKEN_TOKEN_SCANNER_H
 #define ZT_TOKEN_TOKEN_SCANNER_H
 
+#include <cstddef>
 #include <string>
 
 #include "token/token_parser.h"
+#include "token/token_parser_ex.h"
 
 namespace zt::token {
 
@@ -24,6 +26,10 @@ class TokenStringScanner {
   // Always 0. A null builder reads nothing. Exceptions from the builder pass out unchanged and
   // finish is then not called.
   int scan(TokenParserInterface* builder, const std::string& formatString);
+  // The same scan driving the extended builder.
+  int scan(TokenParserExInterface* builder, const std::string& formatString);
+  // A bare null names neither builder; it reads nothing either.
+  int scan(std::nullptr_t, const std::string&) { return 0; }
 };
 
 }  // namespace zt::token

@@ -1,0 +1,45 @@
+// Folder listing, single-path deletion and error texts on the POSIX file system.
+#ifndef ZT_PLATFORM_FILES_H
+#define ZT_PLATFORM_FILES_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zt::platform {
+
+// Attribute bits as a listing reports them.
+inline constexpr uint32_t kAttributeReadOnly = 0x01;
+inline constexpr uint32_t kAttributeDirectory = 0x10;
+inline constexpr uint32_t kAttributeFile = 0x20;
+inline constexpr uint32_t kAttributeSymbolicLink = 0x400;
+
+// Error code of an operation that the user refused; no errno value means this.
+inline constexpr uint32_t kCancelledError = 1223;
+
+struct FolderItem {
+  std::string name;
+  bool isDirectory = false;
+  uint32_t sizeHigh = 0;
+  uint32_t sizeLow = 0;
+  uint64_t lastWriteTime = 0;  // file time: 100-ns intervals since 1601-01-01 UTC
+  uint32_t attributes = 0;
+};
+
+// The items of `folder` ("." and ".." left out), each described by lstat: a symbolic link is
+// reported as itself, never as what it points to, so a link to a folder is not a directory.
+// Sorted by name comparing ASCII letters case-insensitively, byte order breaking ties, so that a
+// listing is the same on every run and every file system. A folder that cannot be opened yields
+// nothing; an item that vanishes while the folder is read is left out.
+std::vector<FolderItem> listFolder(const std::string& folder);
+
+// Removes the file or link at `path` (a link is removed, not its target). 0 or the errno value.
+int deletePath(const std::string& path);
+
+// The system's text for an error code, without trailing CR or LF: the success text for 0, the
+// refusal text for kCancelledError, empty for a code the system does not know.
+std::string errorText(uint32_t code);
+
+}  // namespace zt::platform
+
+#endif  // ZT_PLATFORM_FILES_H
