@@ -97,10 +97,20 @@ Section findSection(std::string_view file, std::string_view name) {
   return section;
 }
 
-// CRLF when the file's first line ends so, LF otherwise (also for a new or one-line file).
+// CRLF when the file's first line ends so, LF otherwise (also for a new file). A file without
+// any LF that ends in a CR counts as CRLF: the LF a write adds there completes a CRLF, and the
+// next write must find the same line end, or writing the same section twice would differ.
 std::string_view lineEndOf(std::string_view file) {
   const size_t feed = file.find('\n');
-  return feed != std::string_view::npos && feed > 0 && file[feed - 1] == '\r' ? "\r\n" : "\n";
+  if (feed == std::string_view::npos) {
+    return file.ends_with('\r') ? "\r\n" : "\n";
+  }
+  return feed > 0 && file[feed - 1] == '\r' ? "\r\n" : "\n";
+}
+
+// Ends a last line that has no LF; a CR already there becomes the first half of a CRLF.
+void endLine(std::string& text, std::string_view eol) {
+  text += text.ends_with('\r') && eol == "\r\n" ? std::string_view("\n") : eol;
 }
 
 }  // namespace
@@ -193,14 +203,14 @@ bool writePrivateProfileSection(const char* section, const char* lines, const ch
     result.reserve(file.size() + block.size() + eol.size());
     result.append(file, 0, found.begin);
     if (!found.headerEnded) {
-      result += eol;
+      endLine(result, eol);
     }
     result += block;
     result.append(file, keepFrom);
   } else {
     result = file;
     if (!result.empty() && result.back() != '\n') {
-      result += eol;
+      endLine(result, eol);
     }
     result += '[';
     result += section;

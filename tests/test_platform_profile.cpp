@@ -140,12 +140,18 @@ TEST_F(Profile, WriteReplacesTheSectionAndKeepsEveryOtherByte) {
       {"missing section appended", "[Other]\r\nx=1\r\n", "a=1\0"s,
        "[Other]\r\nx=1\r\n[Preset]\r\na=1\r\n"},
       {"appended after an unended line", "[Other]\nx=1", "a=1\0"s, "[Other]\nx=1\n[Preset]\na=1\n"},
+      {"a lone CR ending the only line makes it CRLF", "[Other]\r", "a=1\0"s,
+       "[Other]\r\n[Preset]\r\na=1\r\n"},
+      {"a header ended by a lone CR", "[Preset]\r", "a=1\0"s, "[Preset]\r\na=1\r\n"},
   };
   for (const Case& c : cases) {
     const std::string path = write("case.ini", c.before);
     const std::string lines = c.lines + '\0';
     EXPECT_TRUE(writePrivateProfileSection("Preset", lines.c_str(), path.c_str())) << c.name;
     EXPECT_EQ(read(path), c.after) << c.name;
+    // Writing the same lines again changes no byte.
+    EXPECT_TRUE(writePrivateProfileSection("Preset", lines.c_str(), path.c_str())) << c.name;
+    EXPECT_EQ(read(path), c.after) << c.name << " (second write)";
   }
   EXPECT_EQ(entries(), 1u) << "a temporary file was left behind";
 }
