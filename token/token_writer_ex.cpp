@@ -3,37 +3,25 @@
 #include <cstdlib>
 #include <memory>
 
+#include "token/token_xml.h"
 #include "token/token_xml_ex.h"
 #include "xml/xml_writer.h"
 
 namespace zt::token {
 namespace {
 
-// Element name of a token by its kind letter, upper-cased first.
-const char* elementName(const std::string& specifier) {
+// Element name of a token by its kind letter, upper-cased first: the image-address fields and
+// the level, else the classic name.
+const char* extendedElementName(const std::string& specifier) {
   const char kind = specifier.empty()
                         ? '\0'
                         : static_cast<char>(std::toupper(static_cast<unsigned char>(specifier[0])));
   static constexpr const char* kFields[] = {"iafielda", "iafieldb", "iafieldc",
                                             "iafieldd", "iafielde", "iafieldf"};
-  switch (kind) {
-    case 'Y':
-      return "date";
-    case 'T':
-      return "time";
-    case 'S':
-      return "counter";
-    case 'M':
-      return "message";
-    case 'N':
-      return "newline";
-    case '_':
-      return "blank";
-    case 'L':
-      return "level";
-    default:
-      return kind >= 'A' && kind <= 'F' ? kFields[kind - 'A'] : "error";
+  if (kind >= 'A' && kind <= 'F') {
+    return kFields[kind - 'A'];
   }
+  return kind == 'L' ? "level" : elementName(kind);
 }
 
 }  // namespace
@@ -70,7 +58,7 @@ std::string writeProcessedTokensEx(const TokenParserEx& parser) {
         attributes->addAttribute("delimiter", token->delimiter.c_str());
       }
     }
-    writer.startElement(elementName(token->specifier), attributes);
+    writer.startElement(extendedElementName(token->specifier), attributes);
     if (!token->text.empty()) {
       writer.characters(token->text.c_str(), true);
     }

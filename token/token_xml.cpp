@@ -16,6 +16,20 @@ namespace {
 constexpr int32_t kGoOn = 3;
 constexpr int32_t kStop = 0;
 
+bool isAllSpace(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), isSpace);
+}
+
+template <class Handler>
+std::string convert(const std::string& xml) {
+  Handler handler;
+  sax::SDKSAXXMLParserC parser;
+  parser.setTarget(&handler);
+  return parser.parse(xml) == platform::kOk ? handler.output() : std::string();
+}
+
+}  // namespace
+
 const char* elementName(char kind) {
   switch (std::toupper(static_cast<unsigned char>(kind))) {
     case 'Y':
@@ -34,20 +48,6 @@ const char* elementName(char kind) {
       return "error";
   }
 }
-
-bool isAllSpace(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), isSpace);
-}
-
-template <class Handler>
-std::string convert(const std::string& xml) {
-  Handler handler;
-  sax::SDKSAXXMLParserC parser;
-  parser.setTarget(&handler);
-  return parser.parse(xml) == platform::kOk ? handler.output() : std::string();
-}
-
-}  // namespace
 
 std::string writeProcessedTokens(const TokenParser& parser) {
   sax::SAXWriterC writer;

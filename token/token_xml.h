@@ -16,6 +16,9 @@ namespace zt::token {
 
 // The processedtokens document of a finished parse: "messages" (when there are message pieces)
 // and "tokens", indented, without an XML declaration.
+// Element name of a classic token by its kind letter, either case; "error" for any other.
+const char* elementName(char kind);
+
 std::string writeProcessedTokens(const TokenParser& parser);
 
 // processedtokens document -> format string; "" when the document cannot be read or holds an
