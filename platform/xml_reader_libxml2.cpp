@@ -178,8 +178,10 @@ Status Run::parse(const char* data, std::size_t size, bool ignoreDeclaredEncodin
     return kOutOfMemory;
   }
   xmlCtxtUseOptions(context, kParseOptions | (ignoreDeclaredEncoding ? XML_PARSE_IGNORE_ENC : 0));
-  // Hand the text over in chunks: libxml2 takes an int length.
-  constexpr std::size_t kMaxChunk = 1u << 30;
+  // Hand the text over in file-sized chunks: libxml2's push parser refuses a single chunk that
+  // leaves more than 10 MB unparsed ("Huge input lookup"), so a large document given whole would
+  // fail where the same document read from a file succeeds.
+  constexpr std::size_t kMaxChunk = kFileChunk;
   do {
     const std::size_t chunk = size < kMaxChunk ? size : kMaxChunk;
     size -= chunk;
