@@ -2,6 +2,7 @@
 #ifndef ZT_LOG_LOG_ENTRY_H
 #define ZT_LOG_LOG_ENTRY_H
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -47,6 +48,9 @@ class KORALogEntry {
 
   int32_t id = 0;
   std::string path;
+  // The first folderLength characters of path name the folder that was scanned; deletion walks
+  // from there down, never following a link (0: the path is walked from its start).
+  std::size_t folderLength = 0;
   uint32_t attributes = 0;
   uint32_t sizeHigh = 0;
   uint32_t sizeLow = 0;  // the only size that policies, sorting and listings use

@@ -1,7 +1,9 @@
 #include "log/log_retention.h"
 
 #include <algorithm>
+#include <optional>
 #include <set>
+#include <string_view>
 
 #include "log/log_report.h"
 #include "platform/clock.h"
@@ -22,14 +24,13 @@ bool isLogName(const std::string& name) {
                     });
 }
 
-}  // namespace
-
-void scanFolder(const std::string& folder, int32_t& nextId, LogList& target) {
+void scanBelow(const std::string& folder, std::size_t rootLength, int32_t& nextId,
+               LogList& target) {
   for (const platform::FolderItem& item : platform::listFolder(folder)) {
     const std::string path = folder + "/" + item.name;
     if (item.isDirectory) {
       if (item.name.front() != '.') {
-        scanFolder(path, nextId, target);
+        scanBelow(path, rootLength, nextId, target);
       }
       continue;
     }
@@ -39,11 +40,27 @@ void scanFolder(const std::string& folder, int32_t& nextId, LogList& target) {
     KORALogEntry& entry = target.emplace_back();
     entry.id = nextId++;
     entry.path = path;
+    entry.folderLength = rootLength;
     entry.attributes = item.attributes;
     entry.sizeHigh = item.sizeHigh;
     entry.sizeLow = item.sizeLow;
     entry.time = KORALogEntryTime(item.lastWriteTime);
   }
+}
+
+// Where deletion of `entry` starts: the scanned folder, or for an entry that knows none the
+// file system's root or the current folder.
+std::string_view startFolder(const KORALogEntry& entry) {
+  if (entry.folderLength != 0) {
+    return std::string_view(entry.path).substr(0, entry.folderLength);
+  }
+  return entry.path.starts_with('/') ? "/" : "";
+}
+
+}  // namespace
+
+void scanFolder(const std::string& folder, int32_t& nextId, LogList& target) {
+  scanBelow(folder, folder.size(), nextId, target);
 }
 
 int64_t dayStart(int64_t unixTime) {
@@ -126,12 +143,24 @@ void removeByThreshold(int32_t megabytes, int32_t order, LogList& keep, LogList&
 void deleteFiles(const LogList& remove, LogList& results, const ConfirmCallable& confirm,
                  const StatusCallable& status) {
   results.clear();
+  // Entries normally share one scanned folder, opened once; lists kept from earlier calls on
+  // other folders reopen it as they change.
+  std::optional<platform::FolderHandle> folder;
+  std::string folderName;
+  auto removeFile = [&](const KORALogEntry& entry) {
+    const std::string_view start = startFolder(entry);
+    if (!folder || folderName != start) {
+      folderName = start;
+      folder.emplace(folderName);
+    }
+    return static_cast<uint32_t>(
+        folder->removeFile(std::string_view(entry.path).substr(start.size())));
+  };
   for (const KORALogEntry& original : remove) {
     KORALogEntry entry = original;
     const bool refused = confirm && !confirm(entry.path);
     entry.result.done = true;
-    entry.result.code = refused ? platform::kCancelledError
-                                : static_cast<uint32_t>(platform::deletePath(entry.path));
+    entry.result.code = refused ? platform::kCancelledError : removeFile(entry);
     entry.result.message.clear();
     KORALogEntry& recorded = results.emplace_back(std::move(entry));
     if (status) {

@@ -39,7 +39,8 @@ void keepSince(int64_t start, LogList& keep, LogList& remove);
 // than one file is kept.
 void removeByThreshold(int32_t megabytes, int32_t order, LogList& keep, LogList& remove);
 
-// Deletes every file of `remove` that `confirm` (if set) allows, recording each result in a copy
+// Deletes every file of `remove` that `confirm` (if set) allows, walking down from the folder it
+// was scanned in without following links, recording each result in a copy
 // appended to `results` (emptied first) and reporting it to `status` (if set).
 void deleteFiles(const LogList& remove, LogList& results, const ConfirmCallable& confirm,
                  const StatusCallable& status);

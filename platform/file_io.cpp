@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/descriptor.h"
 #include "platform/profile_fault.h"
 
 namespace zt::platform {
@@ -35,31 +36,6 @@ bool faultAt(ProfileWriteFault step) {
   errno = EIO;
   return true;
 }
-
-// Closes a descriptor when the scope ends, keeping errno as the failure left it.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) {
-      const int saved = errno;
-      ::close(fd_);
-      errno = saved;
-    }
-  }
-  [[nodiscard]] int get() const { return fd_; }
-  // Closes now, so that a failing close (a late write error on some file systems) is seen.
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 bool writeAll(int fd, std::string_view content) {
   if (faultAt(ProfileWriteFault::write)) {

@@ -82,8 +82,43 @@ std::vector<FolderItem> listFolder(const std::string& folder) {
   return items;
 }
 
-int deletePath(const std::string& path) {
-  return ::unlink(path.c_str()) == 0 ? 0 : errno;
+FolderHandle::FolderHandle(const std::string& folder)
+    : folder_(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+  if (!folder_.valid()) {
+    openError_ = errno;
+  }
+}
+
+int FolderHandle::removeFile(std::string_view relative) const {
+  if (!folder_.valid()) {
+    return openError_;
+  }
+  // Walk down one folder at a time; `at` is the folder reached so far, `below` owns it once it
+  // is no longer the handle's own.
+  int at = folder_.get();
+  Descriptor below;
+  std::string name;
+  for (;;) {
+    const std::size_t slash = relative.find('/');
+    name.assign(relative.substr(0, slash));
+    if (slash == std::string_view::npos) {
+      break;
+    }
+    relative.remove_prefix(slash + 1);
+    if (name.empty()) {
+      continue;
+    }
+    Descriptor next(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!next.valid()) {
+      return errno;
+    }
+    below = std::move(next);
+    at = below.get();
+  }
+  if (name.empty()) {
+    return ENOENT;
+  }
+  return ::unlinkat(at, name.c_str(), 0) == 0 ? 0 : errno;
 }
 
 std::string errorText(uint32_t code) {

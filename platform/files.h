@@ -1,10 +1,13 @@
-// Folder listing, single-path deletion and error texts on the POSIX file system.
+// Folder listing, deletion below an open folder and error texts on the POSIX file system.
 #ifndef ZT_PLATFORM_FILES_H
 #define ZT_PLATFORM_FILES_H
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/descriptor.h"
 
 namespace zt::platform {
 
@@ -33,8 +36,27 @@ struct FolderItem {
 // nothing; an item that vanishes while the folder is read is left out.
 std::vector<FolderItem> listFolder(const std::string& folder);
 
-// Removes the file or link at `path` (a link is removed, not its target). 0 or the errno value.
-int deletePath(const std::string& path);
+// An open folder through which files below it are removed. Every folder between it and the file
+// is opened without following a symbolic link, so a folder that has been replaced by a link since
+// it was listed makes the removal fail (ELOOP, or ENOTDIR where it became a file) instead of
+// reaching outside the tree.
+class FolderHandle {
+ public:
+  // Opens `folder` as named (a link given as the folder itself is followed, as a listing of it
+  // would). An empty name is the current folder.
+  explicit FolderHandle(const std::string& folder);
+
+  // 0, or the errno value that opening the folder gave.
+  [[nodiscard]] int openError() const { return openError_; }
+
+  // Removes the file or link `relative` below the folder (a link is removed, not its target);
+  // empty components (doubled slashes) are skipped. 0 or the errno value.
+  [[nodiscard]] int removeFile(std::string_view relative) const;
+
+ private:
+  Descriptor folder_;
+  int openError_ = 0;
+};
 
 // The system's text for an error code, without trailing CR or LF: the success text for 0, the
 // refusal text for kCancelledError, empty for a code the system does not know.

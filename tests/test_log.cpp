@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -250,12 +251,77 @@ TEST(LogErrors, ErrorTextsAreTheSystemsWithoutLineEnds) {
 TEST_F(LogTreeTest, DeletingRemovesALinkNotItsTarget) {
   std::ofstream(outside_ + "/target") << "keep me";
   const std::string path = link(outside_ + "/target", "l.log");
-  EXPECT_EQ(zt::platform::deletePath(path), 0);
+  const zt::platform::FolderHandle folder(folder_);
+  ASSERT_EQ(folder.openError(), 0);
+  EXPECT_EQ(folder.removeFile("l.log"), 0);
   EXPECT_FALSE(fs::is_symlink(path));
   EXPECT_TRUE(fs::exists(outside_ + "/target"));
-  EXPECT_EQ(zt::platform::deletePath(path), ENOENT);
+  EXPECT_EQ(folder.removeFile("l.log"), ENOENT);
   fs::create_directory(at("d.log"));
-  EXPECT_EQ(zt::platform::deletePath(at("d.log")), EISDIR);
+  EXPECT_EQ(folder.removeFile("d.log"), EISDIR);
+  EXPECT_EQ(zt::platform::FolderHandle(root_ + "/missing").removeFile("a.log"), ENOENT);
+}
+
+// Deletion walks down from the scanned folder one folder at a time without following a link, so
+// a folder replaced between the policy and the deletion can never send it outside the tree.
+TEST_F(LogTreeTest, AFolderSwappedAfterThePolicyNeverRedirectsTheDeletion) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& sub)> swap;
+    std::vector<int> codes;  // a link refused by O_NOFOLLOW gives ELOOP or ENOTDIR by system
+  };
+  const Case cases[] = {
+      {"folder replaced by a link to a folder outside",
+       [&](const std::string& sub) {
+         fs::remove_all(sub);
+         ASSERT_EQ(::symlink((outside_ + "/victim").c_str(), sub.c_str()), 0);
+       },
+       {ELOOP, ENOTDIR}},
+      {"folder replaced by a file",
+       [&](const std::string& sub) {
+         fs::remove_all(sub);
+         std::ofstream(sub) << "now a file";
+       },
+       {ENOTDIR}},
+      {"folder above it replaced by a link",
+       [&](const std::string& sub) {
+         const std::string parent = fs::path(sub).parent_path();
+         fs::remove_all(parent);
+         ASSERT_EQ(::symlink(outside_.c_str(), parent.c_str()), 0);
+       },
+       {ELOOP, ENOTDIR}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(outside_);
+    fs::remove_all(folder_);
+    // The outside tree mirrors the inside one, so a followed link would find the same names.
+    fs::create_directories(outside_ + "/victim");
+    fs::create_directories(outside_ + "/a/b");
+    std::ofstream(outside_ + "/victim/app.log") << "outside";
+    std::ofstream(outside_ + "/a/b/app.log") << "outside";
+    std::ofstream(outside_ + "/b/app.log") << "outside";
+    const std::string before = snapshot(outside_);
+    const std::string kept = file("top.log", utc(2024, 3, 1));
+    const std::string inner = file("a/b/app.log", utc(2024, 3, 1));
+
+    KORALogManagerInterface* manager = KORALogManagerFactory_Create();
+    manager->setPath(folder_);
+    ASSERT_EQ(manager->removeAll(), 2u);
+    c.swap(at("a/b"));
+    EXPECT_EQ(manager->deleteFiles(), 0);
+    const std::string report = manager->getDeleteReport();
+    KORALogManagerFactory_Destroy(manager);
+
+    EXPECT_EQ(snapshot(outside_), before);
+    EXPECT_FALSE(fs::exists(kept));
+    const auto recorded = [&](int code) {
+      return report.find("<file name=\"" + inner + "\" >\n       <code>" + std::to_string(code) +
+                         "</code>\n       <message><![CDATA[" + zt::platform::errorText(code) +
+                         "]]></message>") != std::string::npos;
+    };
+    EXPECT_TRUE(std::any_of(c.codes.begin(), c.codes.end(), recorded)) << report;
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
