@@ -2,16 +2,16 @@
 // preset saves under SIGKILL, a 200 MB document parsed in bounded memory and a log folder of
 // 100 000 files. The time and memory bounds hold for an optimised build; sanitizer builds only
 // check the results, since their instrumentation changes both.
-#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -302,6 +302,11 @@ TEST(CrashSafeSaves, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
   EXPECT_GT(killedWhileSaving, kRounds / 2);
 }
 
+class IgnoreAll final : public zt::xml::KORAXmlContentHandler {
+ public:
+  [[nodiscard]] const char* handlerName() const override { return "IgnoreAll"; }
+};
+
 // VmRSS or VmHWM of this process in kB, from /proc/self/status.
 long memoryFigure(const std::string& field) {
   std::ifstream status("/proc/self/status");
@@ -342,9 +347,7 @@ TEST(HugeDocument, ParsesA200MegabyteFileInBoundedMemory) {
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    struct Ignore final : zt::xml::KORAXmlContentHandler {
-      const char* handlerName() const override { return "Ignore"; }
-    } ignore;
+    IgnoreAll ignore;
     const long before = memoryFigure("VmRSS");
     KORAXmlParserInterface* parser = KORAXmlParserFactory_Create();
     const long status = parser->parseFile(path.c_str(), &ignore, nullptr);
@@ -403,11 +406,6 @@ TEST(LogFolder, HundredThousandFilesArePlannedAndCleaned) {
   }
   EXPECT_EQ(left, 1u) << "only keep.txt";
 }
-
-class IgnoreAll final : public zt::xml::KORAXmlContentHandler {
- public:
-  const char* handlerName() const override { return "IgnoreAll"; }
-};
 
 // Whether `text` is well-formed XML, read by the library's own parser.
 bool wellFormed(const std::string& text) {
