@@ -585,6 +585,35 @@ TEST_F(LogTreeTest, RemoveByThresholdAppendsToTheDeleteListOfAnEarlierPolicy) {
 // ---------------------------------------------------------------------------------------------
 // Deletion, status lines and the public object
 
+// A delete list can hold files of two folders (a policy on one, then removeByThreshold on
+// another); each is deleted below the folder it was scanned in, also when that folder was given
+// with a trailing slash.
+TEST_F(LogTreeTest, DeletionStartsFromTheFolderEachFileWasScannedIn) {
+  const std::string first = file("day/a.log", utc(2024, 3, 1, 1), 1 << 20);
+  const std::string second = outside_ + "/b.log";
+  const std::string third = outside_ + "/c.log";
+  std::ofstream(second) << "b";
+  std::ofstream(third) << "c";
+  setTime(second, utc(2024, 3, 2), 0);
+  setTime(third, utc(2024, 3, 1), 0);
+  KORALogManager manager;
+  manager.setPath(folder_);
+  EXPECT_EQ(manager.removeAll(), 1u);
+  manager.setPath(outside_ + "/");
+  manager.removeByThreshold(0, 0);
+  EXPECT_EQ(manager.deleteFiles(), 0);
+  const std::string report = manager.getDeleteReport();
+  for (const std::string& path : {first, outside_ + "//c.log"}) {
+    EXPECT_NE(report.find("<file name=\"" + path + "\" >\n       <code>0</code>"),
+              std::string::npos)
+        << path << "\n"
+        << report;
+  }
+  EXPECT_FALSE(fs::exists(first));
+  EXPECT_FALSE(fs::exists(third));
+  EXPECT_TRUE(fs::exists(second)) << "the newest is kept";
+}
+
 TEST_F(LogTreeTest, DeletionRecordsEachResultAndTouchesNothingElse) {
   std::ofstream(outside_ + "/target.log") << "target";
   fs::create_directories(outside_ + "/dir");
