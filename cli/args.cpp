@@ -68,8 +68,7 @@ std::optional<int64_t> Args::number(std::string_view name, int64_t low, int64_t 
   const std::optional<int64_t> result = parseNumber(*text, low, high);
   if (!result) {
     throw UsageError("option '" + std::string(name) + "' needs a whole number from " +
-                     std::to_string(low) + " to " + std::to_string(high) + ", not '" + *text +
-                     "'");
+                     std::to_string(low) + " to " + std::to_string(high) + ", not '" + *text + "'");
   }
   return result;
 }

@@ -57,7 +57,9 @@ long XmlErrorCollector::fatalError(ISAXLocator* locator, const wchar_t* message,
   return record(locator, message, code);
 }
 
-long XmlErrorCollector::ignorableWarning(ISAXLocator*, const wchar_t*, long) { return 0; }
+long XmlErrorCollector::ignorableWarning(ISAXLocator*, const wchar_t*, long) {
+  return 0;
+}
 
 namespace {
 
@@ -97,11 +99,11 @@ class Silent final : public IKORAXmlContentHandler {
 void printXmlError(std::ostream& err, std::string_view name, std::string_view document,
                    const XmlError& error, long status) {
   if (!error.seen) {
-    err << name << ": not read (status " << statusText(status) << ")\n";
+    err << name << ": not read: error " << statusText(status) << '\n';
     return;
   }
-  err << name << ':' << error.line << ':' << error.column << ": " << error.message << " (code "
-      << statusText(error.code) << ")\n";
+  err << name << ':' << error.line << ':' << error.column << ": error " << statusText(error.code)
+      << ": " << error.message << '\n';
   const std::string_view line = lineOf(document, error.line);
   if (!line.empty()) {
     err << line << '\n' << caretLine(line, error.column > 0 ? error.column - 1 : 0) << '\n';

@@ -47,7 +47,7 @@ class XmlErrorCollector final : public IKORAXmlErrorHandler {
   XmlError first_;
 };
 
-// "NAME:LINE:COLUMN: MESSAGE (code ...)", then the document's line with a caret under the
+// "NAME:LINE:COLUMN: error CODE (HEX): MESSAGE", then the document's line with a caret under the
 // column. `document` may be empty when the text could not be read.
 void printXmlError(std::ostream& err, std::string_view name, std::string_view document,
                    const XmlError& error, long status);

@@ -196,11 +196,15 @@ int demo(const Args& args, Io& io) {
 
 std::vector<Command> demoCommands() {
   return {
-      {"demo", "", "", "a short tour of every tool on built-in samples",
+      {"demo",
+       "",
+       "",
+       "a short tour of every tool on built-in samples",
        "Writes sample documents, a tag store, two presets and a log folder into a temporary\n"
        "folder, runs the other commands on them, prints each command line with its output,\n"
        "and removes the folder. Exit status 1 if any command ends unexpectedly.",
-       {}, demo},
+       {},
+       demo},
   };
 }
 

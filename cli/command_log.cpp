@@ -69,8 +69,9 @@ bool runPolicy(const Args& args, KORALogManagerInterface& logs, Io& io) {
   if (policy == "all") {
     logs.removeAll();
   } else if (threshold) {
-    logs.removeByThreshold(static_cast<int32_t>(*megabytes),
-                           order == "time" ? 0 : order == "size" ? 1 : 2);
+    logs.removeByThreshold(static_cast<int32_t>(*megabytes), order == "time"   ? 0
+                                                             : order == "size" ? 1
+                                                                               : 2);
   } else {
     (logs.*(keep->second))();
   }
@@ -110,8 +111,8 @@ class ProgressBar {
     ++done_;
     const std::size_t width = 40;
     const std::size_t filled = done_ * width / total_;
-    err_ << "\rdeleting [" << std::string(filled, '#') << std::string(width - filled, ' ')
-         << "] " << done_ << '/' << total_ << (done_ == total_ ? "\n" : "") << std::flush;
+    err_ << "\rdeleting [" << std::string(filled, '#') << std::string(width - filled, ' ') << "] "
+         << done_ << '/' << total_ << (done_ == total_ ? "\n" : "") << std::flush;
   }
 
  private:

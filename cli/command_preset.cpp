@@ -32,8 +32,7 @@ std::vector<std::string> presetKeys(KORAPresetManagerInterface& presets, uint32_
   const TempDir scratch("zttools-preset");
   const std::string copy = scratch.file("keys.ini");
   if (!presets.saveAs(handle, copy)) {
-    throw std::runtime_error("cannot list the preset's keys: " +
-                             std::string(std::strerror(errno)));
+    throw std::runtime_error("cannot list the preset's keys: " + std::string(std::strerror(errno)));
   }
   std::ifstream in(copy, std::ios::binary);
   std::vector<std::string> keys;
@@ -127,20 +126,31 @@ int fill(const Args& args, Io& io) {
 
 std::vector<Command> presetCommands() {
   return {
-      {"preset", "show", "FILE [KEY]", "print the settings of a preset, or one value",
+      {"preset",
+       "show",
+       "FILE [KEY]",
+       "print the settings of a preset, or one value",
        "Prints the key=value lines of the \"Preset\" section of FILE in file order, or the value\n"
        "of KEY alone (exit status 1 when the preset has no such key). A missing file or an\n"
        "empty section is rejected.",
-       {}, show},
-      {"preset", "diff", "A B", "print the settings whose values differ between two presets",
+       {},
+       show},
+      {"preset",
+       "diff",
+       "A B",
+       "print the settings whose values differ between two presets",
        "Prints 'key: A's value -> B's value' for every key of A whose value differs in B.\n"
        "Keys that only one preset has are not compared, nor is \"Preset Driver\".",
-       {}, diff},
-      {"preset", "fill", "--from A --into B [--write]",
+       {},
+       diff},
+      {"preset",
+       "fill",
+       "--from A --into B [--write]",
        "complete a preset with the settings it lacks from another",
        "Adds to B every setting of A whose key B lacks, in key order, and prints each as\n"
        "'+ key=value'. B is saved only with --write; the rest of B's file is kept as it is.",
-       {{"--from", true}, {"--into", true}, {"--write", false}}, fill},
+       {{"--from", true}, {"--into", true}, {"--write", false}},
+       fill},
   };
 }
 

@@ -53,8 +53,8 @@ void listStore(KORATagManagerInterface& tags, const std::string& path, Io& io) {
       continue;  // a later tag with the same id took its place
     }
     io.out << id << '\t' << names[i] << '\n';
-    const std::string values = "(/vexkoratagstore/tags/tag)[" + std::to_string(i + 1) +
-                               "]/tagvalues/tagvalue/@name";
+    const std::string values =
+        "(/vexkoratagstore/tags/tag)[" + std::to_string(i + 1) + "]/tagvalues/tagvalue/@name";
     for (const std::string& value : texts(*xpath, values)) {
       io.out << '\t' << tags.getValueId(id, value.c_str()) << '\t' << value << '\n';
     }
@@ -147,14 +147,17 @@ int run(const Args& args, Io& io) {
 
 std::vector<Command> tagCommands() {
   return {
-      {"tags", "", "FILE [--id N | --name NAME] [--value ID|NAME]",
+      {"tags",
+       "",
+       "FILE [--id N | --name NAME] [--value ID|NAME]",
        "list a tag store, or look up tags and their values",
        "Without --id or --name, lists every tag as 'id<TAB>name', each followed by its values\n"
        "as '<TAB>id<TAB>name'. With --id N prints the tag's name, with --name NAME its id;\n"
        "--value then looks up within that tag: a number (decimal, 0x hexadecimal) prints the\n"
        "value's name, any other text the value's id. Exit status 1 when the file is not a\n"
        "readable tag store or the tag or value is absent.",
-       {{"--id", true}, {"--name", true}, {"--value", true}}, run},
+       {{"--id", true}, {"--name", true}, {"--value", true}},
+       run},
   };
 }
 

@@ -109,19 +109,26 @@ int xpath(const Args& args, Io& io) {
 
 std::vector<Command> xmlCommands() {
   return {
-      {"xml", "events", "FILE",
+      {"xml",
+       "events",
+       "FILE",
        "print the events the XML parser delivers to a content handler",
        "Parses FILE with the library's XML parser and prints every handler call in order, one\n"
        "per line, indented by element depth: setController, startDocument, startElement,\n"
        "startAttributes, attribute, endAttributes, characters (text up to the next tag, its\n"
        "leading white space removed), endElement, endDocument. A document the reader rejects\n"
        "is shown with the line and a caret under the error (exit status 1).",
-       {}, events},
-      {"xml", "xpath", "FILE EXPR", "print the nodes an XPath 1.0 expression selects",
+       {},
+       events},
+      {"xml",
+       "xpath",
+       "FILE EXPR",
+       "print the nodes an XPath 1.0 expression selects",
        "Loads FILE into the XPath object and prints the XML of every node EXPR selects, one per\n"
        "line, in document order. An invalid expression or an unloadable file gives exit\n"
        "status 1; no match prints a note on standard error and exits 0.",
-       {}, xpath},
+       {},
+       xpath},
   };
 }
 

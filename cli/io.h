@@ -11,8 +11,7 @@ namespace zt::cli {
 
 // The whole content of `path`, or of standard input for "-". On failure, nothing, with the
 // reason in `error`.
-std::optional<std::string> readInput(const std::string& path, std::istream& in,
-                                     std::string& error);
+std::optional<std::string> readInput(const std::string& path, std::istream& in, std::string& error);
 
 bool writeFile(const std::string& path, std::string_view content);
 

@@ -17,8 +17,8 @@ namespace {
 const std::vector<Command>& commandTable() {
   static const std::vector<Command> table = [] {
     std::vector<Command> all;
-    for (auto part : {tokenCommands, logCommands, presetCommands, tagCommands, xmlCommands,
-                      demoCommands}) {
+    for (auto part :
+         {tokenCommands, logCommands, presetCommands, tagCommands, xmlCommands, demoCommands}) {
       std::vector<Command> commands = part();
       all.insert(all.end(), commands.begin(), commands.end());
     }
@@ -33,8 +33,8 @@ std::string fullName(const Command& command) {
 }
 
 void printCommandHelp(const Command& command, std::ostream& out) {
-  out << "usage: " << fullName(command) << (command.synopsis.empty() ? "" : " ")
-      << command.synopsis << "\n\n"
+  out << "usage: " << fullName(command) << (command.synopsis.empty() ? "" : " ") << command.synopsis
+      << "\n\n"
       << command.summary << ".\n";
   if (!command.details.empty()) {
     out << '\n' << command.details << (command.details.back() == '\n' ? "" : "\n");
@@ -119,15 +119,14 @@ int runCommandLine(const std::vector<std::string>& words, Io& io) {
     }
     command = findCommand(group, words[1]);
     if (command == nullptr) {
-      return usage(io, "unknown subcommand '" + group + " " + words[1] + "'",
-                   "zttools " + group);
+      return usage(io, "unknown subcommand '" + group + " " + words[1] + "'", "zttools " + group);
     }
     consumed = 2;
   }
   try {
-    const Args args(std::vector<std::string>(words.begin() + static_cast<long>(consumed),
-                                             words.end()),
-                    command->options);
+    const Args args(
+        std::vector<std::string>(words.begin() + static_cast<long>(consumed), words.end()),
+        command->options);
     if (args.helpRequested()) {
       printCommandHelp(*command, io.out);
       return kSuccess;

@@ -144,8 +144,8 @@ std::optional<Clock> parseClock(std::string_view text) {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   char tail = 0;
   const std::string copy(text);
-  if (copy.size() != 19 || copy[4] != '-' || copy[7] != '-' || copy[10] != 'T' ||
-      copy[13] != ':' || copy[16] != ':' ||
+  if (copy.size() != 19 || copy[4] != '-' || copy[7] != '-' || copy[10] != 'T' || copy[13] != ':' ||
+      copy[16] != ':' ||
       std::sscanf(copy.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &year, &month, &day, &hour, &minute,
                   &second, &tail) != 6) {
     return std::nullopt;
@@ -166,13 +166,12 @@ Clock localClock() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  return Clock{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+  return Clock{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,    local.tm_hour,
                local.tm_min,         local.tm_sec,     local.tm_yday + 1};
 }
 
-void renderToken(const RenderInputs& inputs, std::string_view specifier,
-                 std::string_view modifier, std::string_view delimiter, std::string_view text,
-                 std::ostream& out) {
+void renderToken(const RenderInputs& inputs, std::string_view specifier, std::string_view modifier,
+                 std::string_view delimiter, std::string_view text, std::ostream& out) {
   const char kind = specifier.empty() ? '\0' : specifier[0];
   switch (kind) {
     case 'Y':

@@ -33,9 +33,8 @@ struct RenderInputs {
 };
 
 // Writes one token by the rules of kReferenceRules.
-void renderToken(const RenderInputs& inputs, std::string_view specifier,
-                 std::string_view modifier, std::string_view delimiter, std::string_view text,
-                 std::ostream& out);
+void renderToken(const RenderInputs& inputs, std::string_view specifier, std::string_view modifier,
+                 std::string_view delimiter, std::string_view text, std::ostream& out);
 
 // The rules, as --help of the format commands prints them.
 extern const std::string_view kReferenceRules;

@@ -48,8 +48,7 @@ inline auto makeTagManager() {
               KORATagManagerFactory_Destroy>();
 }
 inline auto makeXmlParser() {
-  return make<KORAXmlParserInterface, KORAXmlParserFactory_Create,
-              KORAXmlParserFactory_Destroy>();
+  return make<KORAXmlParserInterface, KORAXmlParserFactory_Create, KORAXmlParserFactory_Destroy>();
 }
 inline auto makeXPath() {
   return make<KORAXmlXPathInterface, KORAXmlXPathFactory_Create, KORAXmlXPathFactory_Destroy>();
