@@ -68,22 +68,10 @@ void listToken(std::ostream& out, const std::string& specifier, const std::strin
   out << line << '\n';
 }
 
-class Lister final : public KORATokenFormatterInterface {
+// Serves both parsers: one formatToken overrides the operation of both formatter interfaces.
+class Lister final : public KORATokenFormatterInterface, public KORATokenFormatterExInterface {
  public:
-  int formatToken(const std::string& specifier, const std::string& modifier,
-                  const std::string& delimiter, const std::string& text,
-                  std::stringstream&) override {
-    listToken(lines, specifier, modifier, delimiter, text);
-    ++count;
-    return 0;
-  }
-  std::ostringstream lines;
-  int count = 0;
-};
-
-class ListerEx final : public KORATokenFormatterExInterface {
- public:
-  explicit ListerEx(std::string refused) : refused_(std::move(refused)) {}
+  explicit Lister(std::string refused = "") : refused_(std::move(refused)) {}
   bool acceptToken(char specifier, char, char) override {
     return refused_.find(specifier) == std::string::npos;
   }
@@ -149,20 +137,16 @@ int onFormat(const std::string& format, Io& io, Work work) {
 template <bool Extended>
 int check(const Args& args, Io& io) {
   const std::string& format = formatArgument(args);
+  Lister lister(Extended ? refusedLetters(args) : "");
   std::string text;
-  if constexpr (Extended) {
-    ListerEx lister(refusedLetters(args));
-    return onFormat(format, io, [&](const char* chars) {
+  return onFormat(format, io, [&](const char* chars) {
+    if constexpr (Extended) {
       makeTokenParserEx()->formatTokens(chars, text, &lister);
-      io.out << "valid: " << lister.count << " tokens\n" << lister.lines.str();
-    });
-  } else {
-    Lister lister;
-    return onFormat(format, io, [&](const char* chars) {
+    } else {
       makeTokenParser()->formatTokens(chars, text, &lister);
-      io.out << "valid: " << lister.count << " tokens\n" << lister.lines.str();
-    });
-  }
+    }
+    io.out << "valid: " << lister.count << " tokens\n" << lister.lines.str();
+  });
 }
 
 template <bool Extended>
@@ -171,7 +155,7 @@ int toXml(const Args& args, Io& io) {
   std::string xml;
   return onFormat(format, io, [&](const char* chars) {
     if constexpr (Extended) {
-      ReferenceFormatterEx judge(RenderInputs{}, refusedLetters(args));
+      ReferenceFormatter judge(RenderInputs{}, refusedLetters(args));
       makeTokenParserEx()->processTokens(chars, xml, &judge);
     } else {
       makeTokenParser()->processTokens(chars, xml);
@@ -187,7 +171,7 @@ int format(const Args& args, Io& io) {
   std::string text;
   return onFormat(format, io, [&](const char* chars) {
     if constexpr (Extended) {
-      ReferenceFormatterEx formatter(inputs, refusedLetters(args));
+      ReferenceFormatter formatter(inputs, refusedLetters(args));
       makeTokenParserEx()->formatTokens(chars, text, &formatter);
     } else {
       ReferenceFormatter formatter(inputs);

@@ -209,15 +209,8 @@ int ReferenceFormatter::formatToken(const std::string& specifier, const std::str
   return 0;
 }
 
-bool ReferenceFormatterEx::acceptToken(char specifier, char, char) {
+bool ReferenceFormatter::acceptToken(char specifier, char, char) {
   return refused_.find(specifier) == std::string::npos;
-}
-
-int ReferenceFormatterEx::formatToken(const std::string& specifier, const std::string& modifier,
-                                      const std::string& delimiter, const std::string& text,
-                                      std::stringstream& out) {
-  renderToken(inputs_, specifier, modifier, delimiter, text, out);
-  return 0;
 }
 
 }  // namespace zt::cli

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zt::cli {
 
@@ -39,21 +40,12 @@ void renderToken(const RenderInputs& inputs, std::string_view specifier, std::st
 // The rules, as --help of the format commands prints them.
 extern const std::string_view kReferenceRules;
 
-class ReferenceFormatter final : public KORATokenFormatterInterface {
+// Serves both parsers: one formatToken overrides the operation of both formatter interfaces.
+// The extended parser's formatter refuses every kind letter in `refused`.
+class ReferenceFormatter final : public KORATokenFormatterInterface,
+                                 public KORATokenFormatterExInterface {
  public:
-  explicit ReferenceFormatter(const RenderInputs& inputs) : inputs_(inputs) {}
-  int formatToken(const std::string& specifier, const std::string& modifier,
-                  const std::string& delimiter, const std::string& text,
-                  std::stringstream& out) override;
-
- private:
-  RenderInputs inputs_;
-};
-
-// The same rules for the extended parser; it refuses every kind letter in `refused`.
-class ReferenceFormatterEx final : public KORATokenFormatterExInterface {
- public:
-  ReferenceFormatterEx(const RenderInputs& inputs, std::string refused)
+  explicit ReferenceFormatter(const RenderInputs& inputs, std::string refused = "")
       : inputs_(inputs), refused_(std::move(refused)) {}
   bool acceptToken(char specifier, char modifier, char delimiter) override;
   int formatToken(const std::string& specifier, const std::string& modifier,

@@ -291,6 +291,42 @@ TEST_F(CliFiles, PlanDeletesNothingAndCleanDeletesExactlyThePlan) {
   EXPECT_TRUE(fs::exists(logs + "/keep.txt"));
 }
 
+TEST_F(CliFiles, ThresholdOrderDecidesWhatGoes) {
+  // a is the largest and oldest file, c the smallest and newest; together they pass 1 MiB.
+  const std::pair<const char*, std::size_t> files[] = {{"a", 700}, {"b", 400}, {"c", 300}};
+  std::time_t when = 1000000000;
+  for (const auto& [name, kilobytes] : files) {
+    const std::string file =
+        dir.write(std::string("logs/") + name + ".log", std::string(kilobytes * 1024, 'x'));
+    const timespec times[2] = {{when, 0}, {when, 0}};
+    utimensat(AT_FDCWD, file.c_str(), times, 0);
+    when += 3600;
+  }
+  const std::string logs = path("logs");
+  struct Case {
+    std::string order;
+    std::vector<std::string> deleted;
+  };
+  const Case cases[] = {
+      {"time", {logs + "/a.log"}},
+      {"size", {logs + "/c.log", logs + "/b.log"}},
+  };
+  for (const Case& c : cases) {
+    const Outcome plan = zttools(
+        {"log", "plan", logs, "--policy", "threshold", "--megabytes", "1", "--order", c.order});
+    EXPECT_EQ(plan.status, 0) << plan.err;
+    EXPECT_EQ(names(plan.out, "delete"), c.deleted) << c.order;
+  }
+}
+
+TEST_F(CliFiles, ManyFilesWithoutTerminalDrawNoProgress) {
+  for (int i = 0; i < 301; ++i) dir.write("logs/f" + std::to_string(i) + ".log", "x");
+  const Outcome run = zttools({"log", "clean", path("logs"), "--policy", "all", "--yes"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(fs::is_empty(path("logs")));
+}
+
 TEST_F(CliFiles, CleanAsksPerFile) {
   writeLog("logs/a.log", 946684800);
   writeLog("logs/b.log", 946684800);
