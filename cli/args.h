@@ -32,16 +32,21 @@ class Args {
   // value. "--help" is always declared.
   Args(const std::vector<std::string>& words, const std::vector<OptionSpec>& options);
 
-  bool helpRequested() const { return has("--help"); }
-  bool has(std::string_view name) const { return values_.count(std::string(name)) != 0; }
-  std::optional<std::string> value(std::string_view name) const;
+  [[nodiscard]] bool helpRequested() const { return has("--help"); }
+  [[nodiscard]] bool has(std::string_view name) const {
+    return values_.count(std::string(name)) != 0;
+  }
+  [[nodiscard]] std::optional<std::string> value(std::string_view name) const;
   // The value of an option that must be a whole number in [low, high].
-  std::optional<int64_t> number(std::string_view name, int64_t low, int64_t high) const;
+  [[nodiscard]] std::optional<int64_t> number(std::string_view name, int64_t low,
+                                              int64_t high) const;
 
   // Requires between `low` and `high` positionals, naming what is missing or extra.
   void expectPositionals(std::size_t low, std::size_t high, std::string_view missing) const;
-  const std::vector<std::string>& positionals() const { return positionals_; }
-  const std::string& positional(std::size_t index) const { return positionals_.at(index); }
+  [[nodiscard]] const std::vector<std::string>& positionals() const { return positionals_; }
+  [[nodiscard]] const std::string& positional(std::size_t index) const {
+    return positionals_.at(index);
+  }
 
  private:
   std::map<std::string, std::string> values_;

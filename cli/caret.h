@@ -40,7 +40,7 @@ class XmlErrorCollector final : public IKORAXmlErrorHandler {
   long error(ISAXLocator* locator, const wchar_t* message, long code) override;
   long fatalError(ISAXLocator* locator, const wchar_t* message, long code) override;
   long ignorableWarning(ISAXLocator* locator, const wchar_t* message, long code) override;
-  const XmlError& first() const { return first_; }
+  [[nodiscard]] const XmlError& first() const { return first_; }
 
  private:
   long record(ISAXLocator* locator, const wchar_t* message, long code);

@@ -87,7 +87,7 @@ void writeLogFolder() {
   std::filesystem::create_directories("logs/archive");
   const std::time_t now = std::time(nullptr);
   writeLog("logs/scan-today.log", 2048, now);
-  writeLog("logs/scan-last-month.log", 4096, now - 40 * 86400);
+  writeLog("logs/scan-last-month.log", 4096, now - 40L * 86400);
   writeLog("logs/archive/scan-2000.LOG", 1024, 946684800);
   writeLog("logs/notes.txt", 10, 946684800);
 }

@@ -90,7 +90,7 @@ class Lister final : public KORATokenFormatterInterface, public KORATokenFormatt
 };
 
 std::string refusedLetters(const Args& args) {
-  const std::string letters = args.value("--refuse").value_or("");
+  std::string letters = args.value("--refuse").value_or("");
   for (char c : letters) {
     if (std::string_view("YTSMN_ABCDEFL").find(c) == std::string_view::npos) {
       throw UsageError(std::string("--refuse takes kind letters (Y T S M N _ A-F L), not '") + c +

@@ -22,8 +22,10 @@ class TempDir {
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
+  [[nodiscard]] const std::string& path() const { return path_; }
+  [[nodiscard]] std::string file(std::string_view name) const {
+    return path_ + "/" + std::string(name);
+  }
 
  private:
   std::string path_;

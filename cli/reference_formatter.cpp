@@ -130,7 +130,7 @@ void renderCounter(uint64_t value, std::string_view width, std::string_view flag
   }
   // The validator lets only widths 1 to 9 through; a longer value shows its lowest digits, as a
   // numbering wheel of that many places would.
-  const std::size_t places = static_cast<std::size_t>(width.back() - '0');
+  const auto places = static_cast<std::size_t>(width.back() - '0');
   if (whole.size() >= places) {
     out << whole.substr(whole.size() - places);
   } else {
