@@ -35,7 +35,8 @@ Args::Args(const std::vector<std::string>& words, const std::vector<OptionSpec>&
     }
     const OptionSpec* spec = find(options, name);
     if (spec == nullptr) {
-      throw UsageError("unknown option '" + name + "'");
+      throw UsageError("unknown option '" + name + "'" +
+                       (word[1] != '-' ? " (arguments that begin with - go after --)" : ""));
     }
     if (!spec->takesValue) {
       if (equals != std::string::npos) {
