@@ -122,4 +122,14 @@ bool checkWellFormed(std::string_view name, const std::string& document, Io& io)
   return false;
 }
 
+void reportUnloaded(const std::string& path, std::string_view verdict, Io& io) {
+  std::string error;
+  const std::optional<std::string> document = readInput(path, io.in, error);
+  if (!document) {
+    io.err << error << '\n';
+  } else if (checkWellFormed(path, *document, io)) {
+    io.err << path << ": " << verdict << '\n';
+  }
+}
+
 }  // namespace zt::cli

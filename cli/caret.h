@@ -56,6 +56,10 @@ void printXmlError(std::ostream& err, std::string_view name, std::string_view do
 // why and returns false.
 bool checkWellFormed(std::string_view name, const std::string& document, Io& io);
 
+// Why the library would not load the file at `path`: it cannot be read, the reader rejects it
+// (shown as above), or else `verdict`.
+void reportUnloaded(const std::string& path, std::string_view verdict, Io& io);
+
 }  // namespace zt::cli
 
 #endif  // ZTTOOLS_CLI_CARET_H

@@ -102,13 +102,7 @@ int run(const Args& args, Io& io) {
   const std::string& path = args.positional(0);
   auto tags = makeTagManager();
   if (!tags->load(path.c_str())) {
-    std::string error;
-    const std::optional<std::string> document = readInput(path, io.in, error);
-    if (!document) {
-      io.err << error << '\n';
-    } else if (checkWellFormed(path, *document, io)) {
-      io.err << path << ": not a tag store (an attribute it does not know ends the load)\n";
-    }
+    reportUnloaded(path, "not a tag store (an attribute it does not know ends the load)", io);
     return kRejected;
   }
   if (!lookup) {

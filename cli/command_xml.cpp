@@ -76,13 +76,7 @@ int xpath(const Args& args, Io& io) {
   const std::string& expression = args.positional(1);
   auto query = makeXPath();
   if (query->loadFile(path.c_str()) != 0) {
-    std::string error;
-    const std::optional<std::string> document = readInput(path, io.in, error);
-    if (!document) {
-      io.err << error << '\n';
-    } else if (checkWellFormed(path, *document, io)) {
-      io.err << path << ": not loaded\n";
-    }
+    reportUnloaded(path, "not loaded", io);
     return kRejected;
   }
   std::vector<std::string> nodes;
