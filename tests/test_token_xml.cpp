@@ -107,8 +107,11 @@ TEST(TokenStringReader, ReadsProcessedTokensDocuments) {
       {"<p><messages><message>X</message></messages><tokens><message>A</message>"
        "<message> </message><message/></tokens></p>",
        "AAA"},
-      // Unknown elements are ignored, their children still read.
-      {"<p><tokens><wrap><time modifier=\"3\"/></wrap><unknown/></tokens></p>", "%3T"},
+      // Unknown elements are ignored, their children still read; the extended kinds are
+      // unknown here.
+      {"<p><tokens><wrap><time modifier=\"3\"/></wrap><unknown/><iafielda/>"
+       "<level modifier=\"1\"><date/></level></tokens></p>",
+       "%3T%Y"},
       {"<tokens/>", ""},
       {"<p><tokens><date/><error/></tokens></p>", ""},
       {"<p><tokens><date/></tokens></p", ""},
@@ -133,10 +136,10 @@ TEST(TemplateReader, ReadsTemplateDocuments) {
       // Every occurrence is replaced, not only the first.
       {"<t><messages><message>A</message></messages><tokens><message>A-A</message></tokens></t>",
        "1-1"},
-      // An empty definition takes no number: the next one is still 1.
+      // An empty definition keeps its number but replaces nothing.
       {"<t><messages><message/><message>B</message></messages><tokens><message>B</message>"
        "</tokens></t>",
-       "1"},
+       "2"},
       {"<tokens/>", ""},
       {"<t><tokens><error/><date/></tokens></t>", "Y"},
       {"<t><tokens><date/>", ""},
