@@ -30,6 +30,10 @@ namespace {
 
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
 constexpr std::size_t kFileChunk = 64 * 1024;
+// Text in memory is handed to the push parser in pieces: the parser copies what it is given
+// into its own input buffer, and refuses to look ahead over more than 10 MB of unparsed input,
+// so one piece of a large document would double its memory and then fail.
+constexpr std::size_t kMemoryChunk = 256 * 1024;
 
 class Locator final : public ISAXLocator {
  public:
@@ -178,10 +182,8 @@ Status Run::parse(const char* data, std::size_t size, bool ignoreDeclaredEncodin
     return kOutOfMemory;
   }
   xmlCtxtUseOptions(context, kParseOptions | (ignoreDeclaredEncoding ? XML_PARSE_IGNORE_ENC : 0));
-  // Hand the text over in chunks: libxml2 takes an int length.
-  constexpr std::size_t kMaxChunk = 1u << 30;
   do {
-    const std::size_t chunk = size < kMaxChunk ? size : kMaxChunk;
+    const std::size_t chunk = size < kMemoryChunk ? size : kMemoryChunk;
     size -= chunk;
     if (xmlParseChunk(context, data, static_cast<int>(chunk), size == 0 ? 1 : 0) != 0) {
       break;

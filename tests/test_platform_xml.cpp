@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -84,6 +85,41 @@ TEST(SaxReader, DeliversEventsWithLocalNamesAndJoinedText) {
     EXPECT_EQ(parse(c.xml, recorder), kOk) << c.xml;
     EXPECT_EQ(recorder.events, c.events) << c.xml;
   }
+}
+
+// A document in memory larger than libxml2's 10 MB look-ahead limit, with text that spans the
+// pieces it is fed in: every element arrives, and each text run stays one chunk.
+TEST(SaxReader, ReadsLargeDocumentsInPieces) {
+  class Counter final : public SaxContentSink {
+   public:
+    int elements = 0;
+    size_t longest = 0;
+    Status startDocument() override { return kOk; }
+    Status endDocument() override { return kOk; }
+    Status startElement(std::string_view, const SaxAttributes&) override {
+      ++elements;
+      return kOk;
+    }
+    Status endElement(std::string_view) override { return kOk; }
+    Status characters(std::string_view text) override {
+      longest = std::max(longest, text.size());
+      return kOk;
+    }
+  };
+  const std::string run(300000, 'x');
+  std::string xml = "<r>";
+  int expected = 1;
+  while (xml.size() < (12u << 20)) {
+    xml += "<t a=\"1\">" + run + "</t>";
+    ++expected;
+  }
+  xml += "</r>";
+  Counter counter;
+  SaxReader reader;
+  reader.setContentSink(&counter);
+  EXPECT_EQ(reader.parse(xml), kOk);
+  EXPECT_EQ(counter.elements, expected);
+  EXPECT_EQ(counter.longest, run.size());
 }
 
 TEST(SaxReader, ASinkRefusalStopsTheParseWithItsStatus) {
