@@ -208,7 +208,7 @@ std::string write(bool indent, bool omitDeclaration, void (*events)(XmlWriter&))
   writer.startDocument();
   events(writer);
   writer.endDocument();
-  return writer.output();
+  return std::string(writer.output());
 }
 
 TEST(XmlWriter, WritesTheProcessedTokensLayout) {
@@ -317,8 +317,42 @@ TEST(XmlWriter, ItsOutputReadsBackToTheSameText) {
   writer.endCdata();
   writer.endElement("e");
   Recorder recorder;
-  ASSERT_EQ(parse(writer.output(), recorder), kOk) << writer.output();
+  ASSERT_EQ(parse(std::string(writer.output()), recorder), kOk) << writer.output();
   EXPECT_EQ(recorder.events[2], "'" + text + "'");
+}
+
+// A document far larger than the writer's first block, written in pieces of every size, reads
+// back element by element; attributes added after the start tag land inside it.
+TEST(XmlWriter, LargeDocumentsGrowWithoutLosingText) {
+  XmlWriter writer;
+  writer.setOmitXmlDeclaration(true);
+  writer.setIndent(true);
+  writer.startElement("r", nullptr);
+  std::string expectedText;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string text(static_cast<size_t>(1 + i % 700), static_cast<char>('a' + i % 26));
+    writer.startElement("e", nullptr);
+    writer.attribute("n", std::to_string(i));
+    writer.characters(text);
+    writer.attribute("late", "ignored");
+    writer.endElement("e");
+    expectedText += text;
+  }
+  writer.endElement("r");
+  Recorder recorder;
+  ASSERT_EQ(parse(std::string(writer.output()), recorder), kOk);
+  std::string text;
+  int elements = 0;
+  for (const std::string& event : recorder.events) {
+    if (event.starts_with("<e n=")) {
+      EXPECT_EQ(event, "<e n=" + std::to_string(elements));
+      ++elements;
+    } else if (event.starts_with("'") && elements > 0) {
+      text += event.substr(1, event.size() - 2);
+    }
+  }
+  EXPECT_EQ(elements, 3000);
+  EXPECT_EQ(text, expectedText);
 }
 
 }  // namespace
