@@ -28,7 +28,8 @@ class SaxAttributes {
 // Receives the content events. A negative status from startDocument, startElement or endElement
 // stops the parse, which then fails with that status. Each run of character data between two
 // markup events (tags, comments, processing instructions) arrives as one characters call, with
-// CDATA sections and references inside the run already joined and decoded.
+// CDATA sections and references inside the run already joined and decoded; a zero byte follows
+// the text (outside the view), so that it can be handed on as a C string without a copy.
 class SaxContentSink {
  public:
   virtual Status startDocument() = 0;

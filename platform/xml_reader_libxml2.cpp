@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ namespace {
 
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
 constexpr std::size_t kFileChunk = 64 * 1024;
+// Text in memory is handed to the push parser in pieces: the parser copies what it is given
+// into its own input buffer, and refuses to look ahead over more than 10 MB of unparsed input,
+// so one piece of a large document would double its memory and then fail.
+constexpr std::size_t kMemoryChunk = 256 * 1024;
 
 class Locator final : public ISAXLocator {
  public:
@@ -44,8 +49,19 @@ class Locator final : public ISAXLocator {
 
 class Attributes final : public SaxAttributes {
  public:
-  void reset() { items_.clear(); }
-  void add(std::string_view name, std::string value) { items_.push_back({name, std::move(value)}); }
+  void reset() {
+    items_.clear();
+    decodedCount_ = 0;
+  }
+  void add(std::string_view name, std::string_view value) { items_.push_back({name, value}); }
+  // Keeps a decoded value until the next reset; the strings are reused from element to element,
+  // and a deque never moves them, so the views handed out stay valid.
+  std::string_view keep(const char* text) {
+    if (decodedCount_ == decoded_.size()) {
+      decoded_.emplace_back();
+    }
+    return decoded_[decodedCount_++].assign(text);
+  }
   int length() const override { return static_cast<int>(items_.size()); }
   std::string_view localName(int index) const override { return items_[index].name; }
   std::string_view value(int index) const override { return items_[index].value; }
@@ -53,9 +69,11 @@ class Attributes final : public SaxAttributes {
  private:
   struct Item {
     std::string_view name;
-    std::string value;
+    std::string_view value;
   };
   std::vector<Item> items_;
+  std::deque<std::string> decoded_;
+  std::size_t decodedCount_ = 0;
 };
 
 // One parse: the libxml2 context's _private points here.
@@ -178,12 +196,8 @@ Status Run::parse(const char* data, std::size_t size, bool ignoreDeclaredEncodin
     return kOutOfMemory;
   }
   xmlCtxtUseOptions(context, kParseOptions | (ignoreDeclaredEncoding ? XML_PARSE_IGNORE_ENC : 0));
-  // Hand the text over in file-sized chunks: libxml2's push parser refuses a single chunk that
-  // leaves more than 10 MB unparsed ("Huge input lookup"), so a large document given whole would
-  // fail where the same document read from a file succeeds.
-  constexpr std::size_t kMaxChunk = kFileChunk;
   do {
-    const std::size_t chunk = size < kMaxChunk ? size : kMaxChunk;
+    const std::size_t chunk = size < kMemoryChunk ? size : kMemoryChunk;
     size -= chunk;
     if (xmlParseChunk(context, data, static_cast<int>(chunk), size == 0 ? 1 : 0) != 0) {
       break;
@@ -259,20 +273,21 @@ void Run::startElement(void* context, const xmlChar* localName, const xmlChar*, 
     const xmlChar** a = attributes + 5 * i;  // local name, prefix, URI, value, value end
     const char* begin = reinterpret_cast<const char*>(a[3]);
     const int length = static_cast<int>(a[4] - a[3]);
-    std::string value(begin, static_cast<std::size_t>(length));
+    std::string_view value(begin, static_cast<std::size_t>(length));
     // Without entity substitution the parser hands on references in attribute values (and
-    // '&' as "&#38;"); decode them as libxml2's own tree builder does.
-    if (value.find('&') != std::string::npos) {
+    // '&' as "&#38;"); decode them as libxml2's own tree builder does. Values without one are
+    // passed on where the parser holds them.
+    if (value.find('&') != std::string_view::npos) {
       xmlChar* decoded =
           xmlStringLenDecodeEntities(ctxt, a[3], length, XML_SUBSTITUTE_REF, 0, 0, 0);
       if (decoded == nullptr) {
         run.check(ctxt, readerErrorStatus(XML_ERR_ENTITY_LOOP));
         return;
       }
-      value = reinterpret_cast<const char*>(decoded);
+      value = run.attributes_.keep(reinterpret_cast<const char*>(decoded));
       xmlFree(decoded);
     }
-    run.attributes_.add(reinterpret_cast<const char*>(a[0]), std::move(value));
+    run.attributes_.add(reinterpret_cast<const char*>(a[0]), value);
   }
   run.check(ctxt,
             run.content_->startElement(reinterpret_cast<const char*>(localName), run.attributes_));

@@ -7,8 +7,8 @@ namespace zt::platform {
 XmlWriter::XmlWriter() = default;
 XmlWriter::~XmlWriter() = default;
 
-const std::string& XmlWriter::output() const {
-  return out_;
+std::string_view XmlWriter::output() const {
+  return out_.view();
 }
 
 void XmlWriter::resetOutput() {
@@ -62,19 +62,27 @@ Status XmlWriter::startElement(std::string_view qualifiedName, const XmlAttribut
   breakLine();
   out_ += '<';
   appendText(qualifiedName, false);
-  if (attributes != nullptr) {
-    for (const auto& [name, value] : attributes->items()) {
-      out_ += ' ';
-      appendText(name, false);
-      out_ += "=\"";
-      appendText(value, true);
-      out_ += '"';
-    }
-  }
   startTagOpen_ = true;
   anyTag_ = true;
   afterText_ = false;
   ++depth_;
+  if (attributes != nullptr) {
+    for (const auto& [name, value] : attributes->items()) {
+      attribute(name, value);
+    }
+  }
+  return kOk;
+}
+
+Status XmlWriter::attribute(std::string_view qualifiedName, std::string_view value) {
+  if (!startTagOpen_) {
+    return kOk;
+  }
+  out_ += ' ';
+  appendText(qualifiedName, false);
+  out_ += "=\"";
+  appendText(value, true);
+  out_ += '"';
   return kOk;
 }
 
@@ -136,6 +144,11 @@ void XmlWriter::appendText(std::string_view text, bool attribute) {
   auto copyRun = [&] { out_.append(text.data() + plain, i - plain); };
   while (i < text.size()) {
     const char c = text[i];
+    // Printable ASCII other than the markup characters is copied as it is.
+    if (c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"') {
+      ++i;
+      continue;
+    }
     const char* replacement = nullptr;
     std::size_t length = 1;
     if (c == '\r') {
@@ -179,7 +192,9 @@ void XmlWriter::appendCdata(std::string_view text) {
   auto copyRun = [&] { out_.append(text.data() + plain, i - plain); };
   while (i < text.size()) {
     const char c = text[i];
-    if (c == '\r') {
+    if (c >= 0x20 && c < 0x7F && c != ']') {
+      ++i;
+    } else if (c == '\r') {
       copyRun();
       out_ += "]]>&#13;<![CDATA[";
       plain = ++i;

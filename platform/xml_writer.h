@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/status.h"
+#include "platform/text_buffer.h"
 
 namespace zt::platform {
 
@@ -55,7 +56,7 @@ class XmlWriter {
   void setVersion(std::string_view value) { version_ = value; }
 
   // The text written so far (UTF-8).
-  const std::string& output() const;
+  std::string_view output() const;
   // Discards the text written so far and starts a new output.
   void resetOutput();
   Status flush();
@@ -63,6 +64,9 @@ class XmlWriter {
   Status startDocument();
   Status endDocument();
   Status startElement(std::string_view qualifiedName, const XmlAttributeList* attributes);
+  // Adds an attribute to the start tag just written by startElement; ignored once the element
+  // has content. Lets a caller that holds attributes in its own form write them without a copy.
+  Status attribute(std::string_view qualifiedName, std::string_view value);
   Status endElement(std::string_view qualifiedName);
   Status characters(std::string_view text);
   Status startCdata();
@@ -82,7 +86,7 @@ class XmlWriter {
   void appendText(std::string_view text, bool attribute);
   void appendCdata(std::string_view text);
 
-  std::string out_;
+  TextBuffer out_;
   int depth_ = 0;
   bool startTagOpen_ = false;  // '>' of the last start tag not written yet
   bool afterText_ = false;     // the last thing written was character data or a CDATA section

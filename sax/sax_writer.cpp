@@ -105,7 +105,7 @@ Status SAXWriterC::writeText(const char* text, bool cdata) {
 // The platform writer names the encoding of its in-memory text in the declaration; the
 // document's declaration must name the configured one instead. The bytes stay UTF-8.
 Status SAXWriterC::getOutput(std::string& text) const {
-  std::string document = writer_.output();
+  std::string document(writer_.output());
   if (!writer_.omitXmlDeclaration()) {
     constexpr std::string_view kKey = "encoding=";
     const std::size_t key = document.find(kKey);

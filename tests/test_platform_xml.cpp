@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -84,6 +85,41 @@ TEST(SaxReader, DeliversEventsWithLocalNamesAndJoinedText) {
     EXPECT_EQ(parse(c.xml, recorder), kOk) << c.xml;
     EXPECT_EQ(recorder.events, c.events) << c.xml;
   }
+}
+
+// A document in memory larger than libxml2's 10 MB look-ahead limit, with text that spans the
+// pieces it is fed in: every element arrives, and each text run stays one chunk.
+TEST(SaxReader, ReadsLargeDocumentsInPieces) {
+  class Counter final : public SaxContentSink {
+   public:
+    int elements = 0;
+    size_t longest = 0;
+    Status startDocument() override { return kOk; }
+    Status endDocument() override { return kOk; }
+    Status startElement(std::string_view, const SaxAttributes&) override {
+      ++elements;
+      return kOk;
+    }
+    Status endElement(std::string_view) override { return kOk; }
+    Status characters(std::string_view text) override {
+      longest = std::max(longest, text.size());
+      return kOk;
+    }
+  };
+  const std::string run(300000, 'x');
+  std::string xml = "<r>";
+  int expected = 1;
+  while (xml.size() < (12u << 20)) {
+    xml += "<t a=\"1\">" + run + "</t>";
+    ++expected;
+  }
+  xml += "</r>";
+  Counter counter;
+  SaxReader reader;
+  reader.setContentSink(&counter);
+  EXPECT_EQ(reader.parse(xml), kOk);
+  EXPECT_EQ(counter.elements, expected);
+  EXPECT_EQ(counter.longest, run.size());
 }
 
 TEST(SaxReader, ASinkRefusalStopsTheParseWithItsStatus) {
@@ -172,7 +208,7 @@ std::string write(bool indent, bool omitDeclaration, void (*events)(XmlWriter&))
   writer.startDocument();
   events(writer);
   writer.endDocument();
-  return writer.output();
+  return std::string(writer.output());
 }
 
 TEST(XmlWriter, WritesTheProcessedTokensLayout) {
@@ -281,8 +317,43 @@ TEST(XmlWriter, ItsOutputReadsBackToTheSameText) {
   writer.endCdata();
   writer.endElement("e");
   Recorder recorder;
-  ASSERT_EQ(parse(writer.output(), recorder), kOk) << writer.output();
+  ASSERT_EQ(parse(std::string(writer.output()), recorder), kOk) << writer.output();
   EXPECT_EQ(recorder.events[2], "'" + text + "'");
+}
+
+// A document far larger than the writer's first block, written in pieces of every size, reads
+// back element by element; attributes added after the start tag land inside it.
+TEST(XmlWriter, LargeDocumentsGrowWithoutLosingText) {
+  XmlWriter writer;
+  writer.setOmitXmlDeclaration(true);
+  writer.setIndent(true);
+  writer.startElement("r", nullptr);
+  std::string expectedText;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string text(static_cast<size_t>(1 + i % 700), static_cast<char>('a' + i % 26));
+    writer.startElement("e", nullptr);
+    writer.attribute("n", std::to_string(i));
+    writer.characters(text);
+    writer.attribute("late", "ignored");
+    writer.endElement("e");
+    expectedText += text;
+  }
+  writer.endElement("r");
+  Recorder recorder;
+  ASSERT_EQ(parse(std::string(writer.output()), recorder), kOk);
+  std::string text;
+  int elements = 0;
+  const Events& events = recorder.events;
+  for (size_t k = 0; k + 1 < events.size(); ++k) {
+    if (events[k].starts_with("<e n=")) {
+      EXPECT_EQ(events[k], "<e n=" + std::to_string(elements));
+      ++elements;
+      // The element's own text follows its start; line breaks between elements do not count.
+      text += events[k + 1].substr(1, events[k + 1].size() - 2);
+    }
+  }
+  EXPECT_EQ(elements, 3000);
+  EXPECT_EQ(text, expectedText);
 }
 
 }  // namespace

@@ -17,13 +17,13 @@ using platform::Status;
 namespace {
 
 // Copies `text` into `buffer` as a zero-terminated string, cut at the last whole character that
-// fits, and returns the buffer.
+// fits, and returns the copy (without the terminator).
 template <size_t N>
-const char* copyInto(std::array<char, N>& buffer, std::string_view text) {
+std::string_view copyInto(std::array<char, N>& buffer, std::string_view text) {
   const std::string_view kept = cutAtCharacter(text, N - 1);
   std::memcpy(buffer.data(), kept.data(), kept.size());
   buffer[kept.size()] = '\0';
-  return buffer.data();
+  return {buffer.data(), kept.size()};
 }
 
 // The path of a file parse passes through one wide buffer per thread, 999 characters and the
@@ -117,21 +117,22 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
       textWanted_ = true;
       return platform::kOk;
     }
-    int status = current_->startElement(copyInto(name_, localName));
+    const std::string_view name = copyInto(name_, localName);
+    int status = current_->startElement(name.data());
     // Any handler call may pop the last handler: the rest of the element then reaches nobody.
     if (status == 0 && current_ != nullptr) {
       // The name buffer is reused for the attribute names.
-      element_.assign(name_.data());
+      element_.assign(name);
       const int count = attributes.length();
       if (count > 0) {
         current_->startAttributes(element_.c_str());
       }
       for (int i = 0; i < count && current_ != nullptr; ++i) {
-        const std::string_view name = attributes.localName(i);
-        if (name.empty()) {
+        const std::string_view attribute = attributes.localName(i);
+        if (attribute.empty()) {
           continue;
         }
-        copyInto(name_, name);
+        copyInto(name_, attribute);
         copyInto(value_, attributes.value(i));
         // Only the last attribute's answer counts.
         status = current_->attribute(name_.data(), value_.data());
@@ -149,7 +150,7 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
       textWanted_ = false;
       return platform::kOk;
     }
-    const int status = current_->endElement(copyInto(name_, localName));
+    const int status = current_->endElement(copyInto(name_, localName).data());
     textWanted_ = false;
     return status == 0 ? platform::kOk : platform::kAbort;
   }
@@ -160,10 +161,10 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
     if (current_ == nullptr || !textWanted_) {
       return platform::kOk;
     }
+    // The reader ends the text with a zero byte, and trimming keeps its end.
     const std::string_view trimmed = trimLeadingSpace(text);
     if (!trimmed.empty()) {
-      text_.assign(trimmed);
-      current_->characters(text_.c_str());
+      current_->characters(trimmed.data());
     }
     return platform::kOk;
   }
@@ -175,7 +176,6 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
   std::array<char, 1024> name_{};
   std::array<char, 2048> value_{};
   std::string element_;
-  std::string text_;
 };
 
 // The error bridge: hands the reader's errors to the caller's sink, with the message as wide

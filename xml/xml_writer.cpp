@@ -133,11 +133,12 @@ long KORAXmlWriter::start(const std::string& qualifiedName, IKORAXmlAttribute* a
   if (set == nullptr) {
     return record_->component->startElement(qualifiedName, nullptr);
   }
-  platform::XmlAttributeList list;
+  XmlWriter& component = *record_->component;
+  const long status = component.startElement(qualifiedName, nullptr);
   for (const auto& [name, value] : set->entries()) {
-    list.addAttribute(name, value);
+    component.attribute(name, value);
   }
-  return record_->component->startElement(qualifiedName, &list);
+  return status;
 }
 
 long KORAXmlWriter::startElement(const char* name, IKORAXmlAttribute* attributes) {
@@ -221,15 +222,7 @@ long KORAXmlWriter::getXml(char** xml) {
   if (xml == nullptr) {
     return platform::kPointer;
   }
-  std::string text = record_->component->output();
-  bool omitted = true;
-  char* encoding = nullptr;
-  if (getOmitXmlDeclaration(&omitted) == platform::kOk && !omitted &&
-      getEncoding(&encoding) == platform::kOk && encoding != nullptr) {
-    patchDeclaredEncoding(text, encoding);
-  }
-  std::free(encoding);
-  char* block = mallocCopy(text);
+  char* block = mallocCopy(documentText());
   if (block == nullptr) {
     return platform::kOutOfMemory;
   }
@@ -238,14 +231,20 @@ long KORAXmlWriter::getXml(char** xml) {
 }
 
 const char* KORAXmlWriter::getXml() {
-  char* text = nullptr;
-  if (getXml(&text) == platform::kOk) {
-    record_->lastText = text;
-    std::free(text);
-  } else {
-    record_->lastText.clear();
-  }
+  record_->lastText = documentText();
   return record_->lastText.c_str();
+}
+
+std::string KORAXmlWriter::documentText() {
+  std::string text(record_->component->output());
+  bool omitted = true;
+  char* encoding = nullptr;
+  if (getOmitXmlDeclaration(&omitted) == platform::kOk && !omitted &&
+      getEncoding(&encoding) == platform::kOk && encoding != nullptr) {
+    patchDeclaredEncoding(text, encoding);
+  }
+  std::free(encoding);
+  return text;
 }
 
 // ---------------------------------------------------------------------------------------------

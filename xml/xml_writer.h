@@ -78,6 +78,8 @@ class KORAXmlWriter final : public KORAXmlWriterInterface {
   };
 
   std::optional<std::string> qualifiedName(const char* name) const;
+  // The document so far, its declaration naming the configured encoding.
+  std::string documentText();
   const KORAXmlAttribute* recordedSet(const IKORAXmlAttribute* attributes) const;
   long start(const std::string& qualifiedName, IKORAXmlAttribute* attributes);
   IKORAXmlAttribute* recordSet();

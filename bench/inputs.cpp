@@ -1,0 +1,144 @@
+#include "inputs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <stdexcept>
+#include <system_error>
+
+namespace zt::bench {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& what) {
+  throw std::system_error(errno, std::generic_category(), what);
+}
+
+void makeFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
+    fail("mkdir " + path);
+  }
+}
+
+}  // namespace
+
+void catalogue(std::size_t bytes, const std::function<void(std::string_view)>& sink) {
+  std::string piece = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<catalogue>\n";
+  std::size_t written = 0;
+  static constexpr std::string_view kTypes[] = {"a", "b", "c", "d"};
+  for (unsigned n = 0; written + piece.size() < bytes; ++n) {
+    piece += "  <record id=\"";
+    piece += std::to_string(n);
+    piece += "\" type=\"";
+    piece += kTypes[n % 4];
+    piece += "\" note=\"left &amp; right\">\n    <name>Item ";
+    piece += std::to_string(n);
+    piece += "</name>\n    <text>Scanned page of batch ";
+    piece += std::to_string(n / 100);
+    piece += ", quality checked, imprinted and stored without loss.</text>\n";
+    piece += "    <data><![CDATA[raw <bytes> & ";
+    piece += std::to_string(n * 7919u);
+    piece += "]]></data>\n  </record>\n";
+    if (piece.size() > 8192) {
+      written += piece.size();
+      sink(piece);
+      piece.clear();
+    }
+  }
+  piece += "</catalogue>\n";
+  sink(piece);
+}
+
+std::string catalogue(std::size_t bytes) {
+  std::string text;
+  text.reserve(bytes + 16384);
+  catalogue(bytes, [&](std::string_view piece) { text += piece; });
+  return text;
+}
+
+std::string presetFile(std::size_t bytes) {
+  std::string text = "[Other]\r\nName=unchanged\r\n\r\n[Preset]\r\nPreset Driver=bench\r\n";
+  const std::size_t start = text.size();
+  for (unsigned n = 0; text.size() - start < bytes; ++n) {
+    char line[96];
+    std::snprintf(line, sizeof line, "Setting%07u=value %u of the scanner preset\r\n", n, n * 31u);
+    text += line;
+  }
+  text += "\r\n[After]\r\nKey=kept\r\n";
+  return text;
+}
+
+std::string tagStore(int tags) {
+  std::string text = "<?xml version=\"1.0\"?>\n<vexkoratagstore>\n <tags>\n";
+  static constexpr std::string_view kValues[] = {"Off", "On", "Auto"};
+  for (int n = 0; n < tags; ++n) {
+    const std::string id = std::to_string(n);
+    text += "  <tag name=\"Tag" + id + "\">\n   <id>" + id + "</id>\n   <tagvalues>\n";
+    for (int v = 0; v < 3; ++v) {
+      text += "    <tagvalue name=\"";
+      text += kValues[v];
+      text += "\"><value>" + std::to_string(v) + "</value></tagvalue>\n";
+    }
+    text += "   </tagvalues>\n  </tag>\n";
+  }
+  text += " </tags>\n</vexkoratagstore>\n";
+  return text;
+}
+
+void logTree(const std::string& root, int files) {
+  const std::string done = root + "/.complete";
+  if (::access(done.c_str(), F_OK) == 0) {
+    return;
+  }
+  makeFolder(root);
+  constexpr int kPerFolder = 1000;
+  const std::time_t now = std::time(nullptr);
+  std::string block(4096, 'x');
+  for (int n = 0; n < files; ++n) {
+    const std::string folder = root + "/scanner" + std::to_string(n / kPerFolder);
+    if (n % kPerFolder == 0) {
+      makeFolder(folder);
+    }
+    const char* extension = n % 10 == 9 ? ".txt" : n % 10 == 8 ? ".LOG" : ".log";
+    const std::string path = folder + "/batch" + std::to_string(n) + extension;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      fail("open " + path);
+    }
+    // Most files stay empty, which keeps the tree quick to make; some carry a few kilobytes.
+    const std::size_t size = n % 50 == 0 ? static_cast<std::size_t>(n % 4096) : 0;
+    if (size > 0 && ::write(fd, block.data(), size) != static_cast<ssize_t>(size)) {
+      fail("write " + path);
+    }
+    const timespec times[2] = {{now, 0}, {now - (n % 60) * 86400 - n % 86400, 0}};
+    ::futimens(fd, times);
+    ::close(fd);
+  }
+  writeFile(done, "");
+}
+
+void writeFile(const std::string& path, std::string_view text) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    fail("fopen " + path);
+  }
+  const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (std::fclose(file) != 0 || !ok) {
+    fail("write " + path);
+  }
+}
+
+std::string dataFolder() {
+  const char* folder = std::getenv("ZT_BENCH_DATA");
+  std::string path = folder != nullptr && *folder != '\0' ? folder : "bench-data";
+  makeFolder(path);
+  return path;
+}
+
+}  // namespace zt::bench
