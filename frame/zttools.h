@@ -48,7 +48,7 @@ class ZTTOOLS_API kora_token_parser_exception : public std::exception {
   kora_token_parser_exception(const kora_token_parser_exception&) noexcept = default;
   kora_token_parser_exception& operator=(const kora_token_parser_exception&) noexcept = default;
   ~kora_token_parser_exception() override;
-  const char* what() const noexcept override;
+  [[nodiscard]] const char* what() const noexcept override;
 
   int32_t code;
   int32_t position;
@@ -270,8 +270,7 @@ class KORAXmlWriterInterface : public KORAToolInterface {
   virtual IKORAXmlAttribute* createAttribute(const char* name, bool value) = 0;
   // `format` 1 gives the hexadecimal form, any other value the decimal form.
   virtual IKORAXmlAttribute* createAttribute(const char* name, int value, int format) = 0;
-  virtual IKORAXmlAttribute* createAttribute(const char* name, unsigned long value,
-                                             int format) = 0;
+  virtual IKORAXmlAttribute* createAttribute(const char* name, unsigned long value, int format) = 0;
   virtual IKORAXmlAttribute* createAttribute(const char* name, const char* value) = 0;
   virtual IKORAXmlAttribute* createAttribute() = 0;
 };

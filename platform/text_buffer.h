@@ -19,9 +19,9 @@ class TextBuffer {
   TextBuffer& operator=(const TextBuffer&) = delete;
 
   // The text, followed by a zero byte once anything was written.
-  std::string_view view() const { return {data_ == nullptr ? "" : data_, size_}; }
-  bool empty() const { return size_ == 0; }
-  char back() const { return data_[size_ - 1]; }
+  [[nodiscard]] std::string_view view() const { return {data_ == nullptr ? "" : data_, size_}; }
+  [[nodiscard]] bool empty() const { return size_ == 0; }
+  [[nodiscard]] char back() const { return data_[size_ - 1]; }
   void clear() { size_ = 0; }
 
   TextBuffer& operator+=(std::string_view text) {

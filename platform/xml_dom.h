@@ -72,7 +72,7 @@ class XmlDocument {
 
   // The nodes `xpath` selects, or null when the engine rejects the expression or it does not
   // evaluate to a node set. An expression that selects nothing gives an empty list.
-  std::unique_ptr<XmlNodeList> select(std::string_view xpath) const;
+  [[nodiscard]] std::unique_ptr<XmlNodeList> select(std::string_view xpath) const;
 
  private:
   explicit XmlDocument(_xmlDoc* empty) : doc_(empty) {}

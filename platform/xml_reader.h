@@ -17,9 +17,9 @@ namespace zt::platform {
 // Attributes of one start tag, readable by index in document order.
 class SaxAttributes {
  public:
-  virtual int length() const = 0;
-  virtual std::string_view localName(int index) const = 0;
-  virtual std::string_view value(int index) const = 0;
+  [[nodiscard]] virtual int length() const = 0;
+  [[nodiscard]] virtual std::string_view localName(int index) const = 0;
+  [[nodiscard]] virtual std::string_view value(int index) const = 0;
 
  protected:
   ~SaxAttributes() = default;

@@ -62,9 +62,9 @@ class Attributes final : public SaxAttributes {
     }
     return decoded_[decodedCount_++].assign(text);
   }
-  int length() const override { return static_cast<int>(items_.size()); }
-  std::string_view localName(int index) const override { return items_[index].name; }
-  std::string_view value(int index) const override { return items_[index].value; }
+  [[nodiscard]] int length() const override { return static_cast<int>(items_.size()); }
+  [[nodiscard]] std::string_view localName(int index) const override { return items_[index].name; }
+  [[nodiscard]] std::string_view value(int index) const override { return items_[index].value; }
 
  private:
   struct Item {

@@ -25,7 +25,9 @@ class XmlAttributeList {
     items_.emplace_back(qualifiedName, value);
   }
   void clear() { items_.clear(); }
-  const std::vector<std::pair<std::string, std::string>>& items() const { return items_; }
+  [[nodiscard]] const std::vector<std::pair<std::string, std::string>>& items() const {
+    return items_;
+  }
 
  private:
   std::vector<std::pair<std::string, std::string>> items_;
@@ -40,23 +42,23 @@ class XmlWriter {
 
   // Properties, with the component's own defaults: declaration written, no indent, encoding
   // "UTF-16", no byte-order mark, escaping on, standalone "no", version "1.0".
-  bool omitXmlDeclaration() const { return omitXmlDeclaration_; }
+  [[nodiscard]] bool omitXmlDeclaration() const { return omitXmlDeclaration_; }
   void setOmitXmlDeclaration(bool value) { omitXmlDeclaration_ = value; }
-  bool indent() const { return indent_; }
+  [[nodiscard]] bool indent() const { return indent_; }
   void setIndent(bool value) { indent_ = value; }
-  const std::string& encoding() const { return encoding_; }
+  [[nodiscard]] const std::string& encoding() const { return encoding_; }
   void setEncoding(std::string_view value) { encoding_ = value; }
-  bool byteOrderMark() const { return byteOrderMark_; }
+  [[nodiscard]] bool byteOrderMark() const { return byteOrderMark_; }
   void setByteOrderMark(bool value) { byteOrderMark_ = value; }
-  bool disableOutputEscaping() const { return disableOutputEscaping_; }
+  [[nodiscard]] bool disableOutputEscaping() const { return disableOutputEscaping_; }
   void setDisableOutputEscaping(bool value) { disableOutputEscaping_ = value; }
-  bool standalone() const { return standalone_; }
+  [[nodiscard]] bool standalone() const { return standalone_; }
   void setStandalone(bool value) { standalone_ = value; }
-  const std::string& version() const { return version_; }
+  [[nodiscard]] const std::string& version() const { return version_; }
   void setVersion(std::string_view value) { version_ = value; }
 
   // The text written so far (UTF-8).
-  std::string_view output() const;
+  [[nodiscard]] std::string_view output() const;
   // Discards the text written so far and starts a new output.
   void resetOutput();
   Status flush();

@@ -26,7 +26,7 @@ class KORATagManager : public KORATagManagerInterface {
   const char* getTagName(int32_t tagId) override;
   const char* getValueName(int32_t tagId, int32_t valueId) override;
 
-  const TagDictionary& dictionary() const { return record_->dictionary; }
+  [[nodiscard]] const TagDictionary& dictionary() const { return record_->dictionary; }
 
  private:
   struct Record {
@@ -34,7 +34,7 @@ class KORATagManager : public KORATagManagerInterface {
     TagDictionary dictionary;
   };
 
-  const LumtagsDictItem* find(int32_t tagId) const;
+  [[nodiscard]] const LumtagsDictItem* find(int32_t tagId) const;
 
   std::unique_ptr<Record> record_;
 };

@@ -49,7 +49,7 @@ std::size_t normaliseMessages(std::vector<std::string>& list);
 class DistinctPieces {
  public:
   void add(std::string_view text);
-  std::size_t size() const { return pieces_.size(); }
+  [[nodiscard]] std::size_t size() const { return pieces_.size(); }
   void clear() { pieces_.clear(); }
 
  private:

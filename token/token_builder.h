@@ -41,10 +41,10 @@ class BasicTokenParser : public Interface {
 
   explicit BasicTokenParser(PositionCounters& counters) : counters_(counters) {}
 
-  const TokenList& tokens() const { return tokens_; }
-  const std::vector<std::string>& messages() const { return messages_; }
-  const Token& current() const { return current_; }
-  const PositionCounters& counters() const { return counters_; }
+  [[nodiscard]] const TokenList& tokens() const { return tokens_; }
+  [[nodiscard]] const std::vector<std::string>& messages() const { return messages_; }
+  [[nodiscard]] const Token& current() const { return current_; }
+  [[nodiscard]] const PositionCounters& counters() const { return counters_; }
 
   int reset() override {
     counters_ = PositionCounters{};
@@ -179,7 +179,7 @@ class BasicTokenParser : public Interface {
 
  private:
   // Date and time modifiers: empty, or exactly one digit 1 to 9.
-  bool isOneDigitModifier(const std::string& modifier) const {
+  [[nodiscard]] bool isOneDigitModifier(const std::string& modifier) const {
     return modifier.empty() ||
            (counters_.modifierCount <= 1 && isDigit(modifier[0]) && modifier[0] != '0');
   }

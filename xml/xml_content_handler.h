@@ -21,7 +21,7 @@ class KORAXmlContentHandler : public IKORAXmlContentHandler {
   void setController(IKORAXmlContentController* /*controller*/) override {}
 
   // Slots after the interface's: the concrete handler's class name, and a spare slot.
-  virtual const char* handlerName() const = 0;
+  [[nodiscard]] virtual const char* handlerName() const = 0;
   virtual int reserved2() { return 0; }
 };
 
