@@ -6,7 +6,7 @@
 #ifndef ZT_PLATFORM_XML_READER_H
 #define ZT_PLATFORM_XML_READER_H
 
-#include <memory>
+#include <span>
 #include <string_view>
 
 #include "platform/status.h"
@@ -14,16 +14,14 @@
 
 namespace zt::platform {
 
-// Attributes of one start tag, readable by index in document order.
-class SaxAttributes {
- public:
-  [[nodiscard]] virtual int length() const = 0;
-  [[nodiscard]] virtual std::string_view localName(int index) const = 0;
-  [[nodiscard]] virtual std::string_view value(int index) const = 0;
-
- protected:
-  ~SaxAttributes() = default;
+// One attribute of a start tag: its local name and its decoded value.
+struct SaxAttribute {
+  std::string_view localName;
+  std::string_view value;
 };
+
+// Attributes of one start tag, in document order; valid only during the startElement call.
+using SaxAttributes = std::span<const SaxAttribute>;
 
 // Receives the content events. A negative status from startDocument, startElement or endElement
 // stops the parse, which then fails with that status. Each run of character data between two
@@ -34,7 +32,7 @@ class SaxContentSink {
  public:
   virtual Status startDocument() = 0;
   virtual Status endDocument() = 0;
-  virtual Status startElement(std::string_view localName, const SaxAttributes& attributes) = 0;
+  virtual Status startElement(std::string_view localName, SaxAttributes attributes) = 0;
   virtual Status endElement(std::string_view localName) = 0;
   virtual Status characters(std::string_view text) = 0;
 

@@ -30,7 +30,6 @@ Status readerErrorStatus(int errorNumber) {
 namespace {
 
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
-constexpr std::size_t kFileChunk = 64 * 1024;
 // Text in memory is handed to the push parser in pieces: the parser copies what it is given
 // into its own input buffer, and refuses to look ahead over more than 10 MB of unparsed input,
 // so one piece of a large document would double its memory and then fail.
@@ -47,31 +46,46 @@ class Locator final : public ISAXLocator {
   int column_;
 };
 
-class Attributes final : public SaxAttributes {
+// Without entity substitution the parser leaves two kinds of reference in attribute values:
+// "&#38;" for each ampersand the document wrote as "&amp;" or "&#38;" (every other character
+// reference and predefined entity arrives decoded), and references to entities declared in the
+// document's own DTD. Replaces the first kind into `out`; false when the value holds the second.
+bool decodeAmpersands(std::string_view value, std::string& out) {
+  constexpr std::string_view kAmpersand = "&#38;";
+  out.clear();
+  for (std::size_t at = 0;;) {
+    const std::size_t reference = value.find('&', at);
+    out.append(value.substr(at, reference - at));
+    if (reference == std::string_view::npos) {
+      return true;
+    }
+    if (value.substr(reference, kAmpersand.size()) != kAmpersand) {
+      return false;
+    }
+    out += '&';
+    at = reference + kAmpersand.size();
+  }
+}
+
+class Attributes {
  public:
   void reset() {
     items_.clear();
     decodedCount_ = 0;
   }
   void add(std::string_view name, std::string_view value) { items_.push_back({name, value}); }
-  // Keeps a decoded value until the next reset; the strings are reused from element to element,
-  // and a deque never moves them, so the views handed out stay valid.
-  std::string_view keep(const char* text) {
+  // A string for a decoded value, kept until the next reset; the strings are reused from
+  // element to element, and a deque never moves them, so the views handed out stay valid.
+  std::string& keep() {
     if (decodedCount_ == decoded_.size()) {
       decoded_.emplace_back();
     }
-    return decoded_[decodedCount_++].assign(text);
+    return decoded_[decodedCount_++];
   }
-  [[nodiscard]] int length() const override { return static_cast<int>(items_.size()); }
-  [[nodiscard]] std::string_view localName(int index) const override { return items_[index].name; }
-  [[nodiscard]] std::string_view value(int index) const override { return items_[index].value; }
+  [[nodiscard]] SaxAttributes items() const { return items_; }
 
  private:
-  struct Item {
-    std::string_view name;
-    std::string_view value;
-  };
-  std::vector<Item> items_;
+  std::vector<SaxAttribute> items_;
   std::deque<std::string> decoded_;
   std::size_t decodedCount_ = 0;
 };
@@ -207,34 +221,41 @@ Status Run::parse(const char* data, std::size_t size, bool ignoreDeclaredEncodin
   return finish(context);
 }
 
+// A file is read by libxml2's pull parser through read callbacks: it keeps only a window of
+// the file in memory, like the push parser, but scans each construct once where the push parser
+// first looks ahead for the end of it.
 Status Run::parseFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  struct Source {
+    int fd;
+    bool failed = false;
+  };
+  Source source{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  if (source.fd < 0) {
     return readerErrorStatus(XML_IO_LOAD_ERROR);
   }
-  xmlParserCtxtPtr context = newContext(nullptr, 0, path.c_str());
+  const auto read = [](void* from, char* buffer, int length) -> int {
+    auto* file = static_cast<Source*>(from);
+    const ssize_t got = ::read(file->fd, buffer, static_cast<std::size_t>(length));
+    if (got < 0) {
+      file->failed = true;
+      return -1;
+    }
+    return static_cast<int>(got);
+  };
+  const auto close = [](void* from) -> int { return ::close(static_cast<Source*>(from)->fd); };
+  xmlInitParser();
+  xmlSAXHandler sax = handler();
+  // The parser closes the file through the callback, even when it cannot be created.
+  xmlParserCtxtPtr context =
+      xmlCreateIOParserCtxt(&sax, nullptr, read, close, &source, XML_CHAR_ENCODING_NONE);
   if (context == nullptr) {
-    ::close(fd);
     return kOutOfMemory;
   }
+  context->_private = this;
   xmlCtxtUseOptions(context, kParseOptions);
-  std::vector<char> buffer(kFileChunk);
-  Status status = kOk;
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-    if (got < 0) {
-      status = readerErrorStatus(XML_IO_EIO);
-      xmlStopParser(context);
-      break;
-    }
-    if (xmlParseChunk(context, buffer.data(), static_cast<int>(got), got == 0 ? 1 : 0) != 0 ||
-        got == 0) {
-      break;
-    }
-  }
-  ::close(fd);
+  xmlParseDocument(context);
   const Status parsed = finish(context);
-  return failed(status) ? status : parsed;
+  return source.failed ? readerErrorStatus(XML_IO_EIO) : parsed;
 }
 
 void Run::startDocument(void* context) {
@@ -274,23 +295,25 @@ void Run::startElement(void* context, const xmlChar* localName, const xmlChar*, 
     const char* begin = reinterpret_cast<const char*>(a[3]);
     const int length = static_cast<int>(a[4] - a[3]);
     std::string_view value(begin, static_cast<std::size_t>(length));
-    // Without entity substitution the parser hands on references in attribute values (and
-    // '&' as "&#38;"); decode them as libxml2's own tree builder does. Values without one are
-    // passed on where the parser holds them.
     if (value.find('&') != std::string_view::npos) {
-      xmlChar* decoded =
-          xmlStringLenDecodeEntities(ctxt, a[3], length, XML_SUBSTITUTE_REF, 0, 0, 0);
-      if (decoded == nullptr) {
-        run.check(ctxt, readerErrorStatus(XML_ERR_ENTITY_LOOP));
-        return;
+      std::string& decoded = run.attributes_.keep();
+      if (!decodeAmpersands(value, decoded)) {
+        // Entities of the DTD are expanded as libxml2's own tree builder expands them.
+        xmlChar* expanded =
+            xmlStringLenDecodeEntities(ctxt, a[3], length, XML_SUBSTITUTE_REF, 0, 0, 0);
+        if (expanded == nullptr) {
+          run.check(ctxt, readerErrorStatus(XML_ERR_ENTITY_LOOP));
+          return;
+        }
+        decoded.assign(reinterpret_cast<const char*>(expanded));
+        xmlFree(expanded);
       }
-      value = run.attributes_.keep(reinterpret_cast<const char*>(decoded));
-      xmlFree(decoded);
+      value = decoded;
     }
     run.attributes_.add(reinterpret_cast<const char*>(a[0]), value);
   }
-  run.check(ctxt,
-            run.content_->startElement(reinterpret_cast<const char*>(localName), run.attributes_));
+  run.check(ctxt, run.content_->startElement(reinterpret_cast<const char*>(localName),
+                                             run.attributes_.items()));
 }
 
 void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, const xmlChar*) {

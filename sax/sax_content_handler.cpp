@@ -1,7 +1,5 @@
 #include "sax/sax_content_handler.h"
 
-#include <string>
-
 namespace zt::sax {
 
 using platform::Status;
@@ -21,7 +19,7 @@ Status SAXContentHandlerC::endDocument() {
 }
 
 Status SAXContentHandlerC::startElement(std::string_view localName,
-                                        const platform::SaxAttributes& attributes) {
+                                        platform::SaxAttributes attributes) {
   if (target_ == nullptr) {
     inElement_ = true;
     return platform::kOk;
@@ -29,14 +27,12 @@ Status SAXContentHandlerC::startElement(std::string_view localName,
   int32_t result = target_->startElement(copyToBuffer(nameBuffer_, localName));
   if (result != 0) {
     // A refused attribute does not end the loop: only the last answer counts.
-    const int count = attributes.length();
-    for (int i = 0; i < count; ++i) {
-      const std::string_view name = attributes.localName(i);
-      if (name.empty()) {
+    for (const platform::SaxAttribute& attribute : attributes) {
+      if (attribute.localName.empty()) {
         continue;
       }
-      copyToBuffer(nameBuffer_, name);
-      copyToBuffer(valueBuffer_, attributes.value(i));
+      copyToBuffer(nameBuffer_, attribute.localName);
+      copyToBuffer(valueBuffer_, attribute.value);
       result = target_->attribute(nameBuffer_.data(), valueBuffer_.data());
     }
   }
@@ -54,9 +50,9 @@ Status SAXContentHandlerC::endElement(std::string_view localName) {
 }
 
 Status SAXContentHandlerC::characters(std::string_view text) {
+  // The reader ends each chunk with a zero byte, so it is handed on where it lies.
   if (target_ != nullptr && inElement_ && !text.empty()) {
-    const std::string chunk(text);
-    target_->characters(chunk.c_str());
+    target_->characters(text.data());
   }
   return platform::kOk;
 }

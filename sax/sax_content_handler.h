@@ -40,7 +40,7 @@ class SAXContentHandlerC final : public platform::SaxContentSink {
   platform::Status startDocument() override;
   platform::Status endDocument() override;
   platform::Status startElement(std::string_view localName,
-                                const platform::SaxAttributes& attributes) override;
+                                platform::SaxAttributes attributes) override;
   platform::Status endElement(std::string_view localName) override;
   platform::Status characters(std::string_view text) override;
 

@@ -1,5 +1,6 @@
 #include "xml/utf8_text.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -91,27 +92,15 @@ bool isSpace(char32_t c) {
 
 }  // namespace
 
-std::string_view cutAtCharacter(std::string_view text, size_t maxBytes) {
-  if (text.size() <= maxBytes) {
-    return text;
-  }
-  size_t cut = maxBytes;
-  // Back up over continuation bytes to the start of the character that would be split.
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
-    --cut;
-  }
-  return text.substr(0, cut);
-}
-
 bool isValidUtf8(std::string_view text) {
   char32_t ignored = 0;
   for (size_t pos = 0; pos < text.size();) {
-    // Eight ASCII bytes at a time: documents are mostly ASCII.
-    uint64_t word = 0;
-    if (pos + sizeof word <= text.size()) {
-      std::memcpy(&word, text.data() + pos, sizeof word);
-      if ((word & 0x8080808080808080u) == 0) {
-        pos += sizeof word;
+    // Thirty-two ASCII bytes at a time: documents are mostly ASCII.
+    std::array<uint64_t, 4> words{};
+    if (pos + sizeof words <= text.size()) {
+      std::memcpy(words.data(), text.data() + pos, sizeof words);
+      if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080u) == 0) {
+        pos += sizeof words;
         continue;
       }
     }
@@ -171,6 +160,15 @@ std::string_view trimLeadingSpace(std::string_view text) {
   char32_t c = 0;
   size_t pos = 0;
   while (pos < text.size()) {
+    // ASCII is settled without decoding: it is nearly all the white space there is.
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {
+      if (byte != ' ' && (byte < 0x09 || byte > 0x0D)) {
+        break;
+      }
+      ++pos;
+      continue;
+    }
     const size_t length = decodeAt(text, pos, c);
     if (length == 0 || !isSpace(c)) {
       break;

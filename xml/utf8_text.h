@@ -8,7 +8,18 @@
 namespace zt::xml {
 
 // The longest prefix of `text` of at most `maxBytes` bytes that does not split a character.
-std::string_view cutAtCharacter(std::string_view text, size_t maxBytes);
+// Inline: every name and value a handler receives passes through it, and nearly all fit.
+inline std::string_view cutAtCharacter(std::string_view text, size_t maxBytes) {
+  if (text.size() <= maxBytes) {
+    return text;
+  }
+  size_t cut = maxBytes;
+  // Back up over continuation bytes to the start of the character that would be split.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+    --cut;
+  }
+  return text.substr(0, cut);
+}
 
 // Whether every byte of `text` belongs to a well-formed UTF-8 sequence (checked first, so that
 // valid text, the usual case, is never copied).

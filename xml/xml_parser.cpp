@@ -111,8 +111,7 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
     return platform::kOk;
   }
 
-  Status startElement(std::string_view localName,
-                      const platform::SaxAttributes& attributes) override {
+  Status startElement(std::string_view localName, platform::SaxAttributes attributes) override {
     if (current_ == nullptr) {
       textWanted_ = true;
       return platform::kOk;
@@ -121,24 +120,28 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
     int status = current_->startElement(name.data());
     // Any handler call may pop the last handler: the rest of the element then reaches nobody.
     if (status == 0 && current_ != nullptr) {
-      // The name buffer is reused for the attribute names.
-      element_.assign(name);
-      const int count = attributes.length();
-      if (count > 0) {
-        current_->startAttributes(element_.c_str());
+      // The name buffer is reused for the attribute names, so the element's name is kept apart
+      // when there are any.
+      const char* element = name.data();
+      if (!attributes.empty()) {
+        element_.assign(name);
+        element = element_.c_str();
+        current_->startAttributes(element);
       }
-      for (int i = 0; i < count && current_ != nullptr; ++i) {
-        const std::string_view attribute = attributes.localName(i);
-        if (attribute.empty()) {
+      for (const platform::SaxAttribute& attribute : attributes) {
+        if (current_ == nullptr) {
+          break;
+        }
+        if (attribute.localName.empty()) {
           continue;
         }
-        copyInto(name_, attribute);
-        copyInto(value_, attributes.value(i));
+        copyInto(name_, attribute.localName);
+        copyInto(value_, attribute.value);
         // Only the last attribute's answer counts.
         status = current_->attribute(name_.data(), value_.data());
       }
       if (current_ != nullptr) {
-        current_->endAttributes(element_.c_str());
+        current_->endAttributes(element);
       }
     }
     textWanted_ = status == 0;
