@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <map>
 #include <string_view>
 
 namespace zt::tag {
@@ -19,18 +18,30 @@ int32_t parseId(const std::string& text) {
 }  // namespace
 
 CLumtagsContentHandler::Code CLumtagsContentHandler::codeOf(const char* word) {
-  static const std::map<std::string_view, Code> kVocabulary = {
-      {"vexkoratagstore", kStore},
-      {"tags", kTags},
-      {"tag", kTag},
-      {"name", kName},
-      {"id", kId},
-      {"tagvalues", kTagValues},
-      {"tagvalue", kTagValue},
-      {"value", kValue},
+  // Every element and attribute name of a store comes through here: a switch on the length
+  // finds the one candidate without building a string.
+  const std::string_view text(word);
+  const auto is = [&](std::string_view candidate, Code code) {
+    return text == candidate ? code : kForeign;
   };
-  auto found = kVocabulary.find(word);
-  return found == kVocabulary.end() ? kForeign : found->second;
+  switch (text.size()) {
+    case 2:
+      return is("id", kId);
+    case 3:
+      return is("tag", kTag);
+    case 4:
+      return text == "tags" ? kTags : is("name", kName);
+    case 5:
+      return is("value", kValue);
+    case 8:
+      return is("tagvalue", kTagValue);
+    case 9:
+      return is("tagvalues", kTagValues);
+    case 15:
+      return is("vexkoratagstore", kStore);
+    default:
+      return kForeign;
+  }
 }
 
 // Text, name and the current item carry over from an earlier document on purpose: a store is

@@ -9,8 +9,8 @@
 #define ZT_TAG_TAG_CONTENT_HANDLER_H
 
 #include <cstdint>
-#include <deque>
 #include <string>
+#include <vector>
 
 #include "tag/tag_dictionary.h"
 #include "zttools.h"
@@ -48,7 +48,7 @@ class CLumtagsContentHandler final : public IKORAXmlContentHandler {
   static Code codeOf(const char* word);
 
  private:
-  std::deque<int32_t> elements_;
+  std::vector<int32_t> elements_;
   std::string text_;
   std::string name_;
   LumtagsDictItemPtr current_;

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 namespace zt::tag {
 
@@ -19,10 +20,11 @@ struct LumtagsDictItem {
 
 using LumtagsDictItemPtr = std::shared_ptr<LumtagsDictItem>;
 
+// Tags are only ever looked up, never listed, so the two indexes are hash maps.
 struct TagDictionary {
   // Keys hold 0 to 65535.
-  std::map<int32_t, LumtagsDictItemPtr> tagsById;
-  std::map<std::string, LumtagsDictItemPtr> tagsByName;
+  std::unordered_map<int32_t, LumtagsDictItemPtr> tagsById;
+  std::unordered_map<std::string, LumtagsDictItemPtr> tagsByName;
 
   // A new item without values, filed under its id and its name, replacing what was there. An
   // item replaced under only one of the two keys stays reachable through the other.

@@ -1,6 +1,7 @@
 // The tag manager: tag store files, the dictionary they fill, and the lookups.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,14 @@ std::string store(const std::string& tags, const std::string& rootAttributes = "
          "\n  </tags>\n</vexkoratagstore>\n";
 }
 
+// The keys of an index, sorted: the indexes keep no order of their own.
 template <typename Map>
 std::vector<typename Map::key_type> keys(const Map& map) {
   std::vector<typename Map::key_type> result;
   for (const auto& entry : map) {
     result.push_back(entry.first);
   }
+  std::sort(result.begin(), result.end());
   return result;
 }
 
