@@ -56,7 +56,9 @@ bool KORAPresetFile::load(const std::string& path) {
       continue;
     }
     std::string key(text.substr(0, equals));
-    values_.insert_or_assign(key, std::string(text.substr(equals + 1)));
+    // Sections are usually written in key order; with the end as the hint such a key is placed
+    // without a search, and any other still lands right after one.
+    values_.insert_or_assign(values_.end(), key, std::string(text.substr(equals + 1)));
     keys_.push_back(std::move(key));
   }
   return true;
