@@ -1,8 +1,7 @@
 #include "io.h"
 
-#include <stdlib.h>
-
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <type_traits>
 
 namespace zt::cli {
 
@@ -106,7 +106,7 @@ std::string quoted(std::string_view text) {
 std::string toUtf8(const wchar_t* text) {
   std::string result;
   for (; text != nullptr && *text != L'\0'; ++text) {
-    auto code = static_cast<uint32_t>(*text);
+    auto code = static_cast<uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(*text));
     if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
       code = 0xFFFD;
     }

@@ -253,8 +253,11 @@ bool XmlDocument::adopt(xmlDoc* parsed) {
 }
 
 bool XmlDocument::loadFile(std::string_view pathOrUrl) {
-  std::optional<std::string> path = localPath(pathOrUrl);
-  std::optional<std::string> content = path ? readFile(*path) : std::nullopt;
+  const std::optional<std::string> path = localPath(pathOrUrl);
+  if (!path) {
+    return adopt(nullptr);
+  }
+  const std::optional<std::string> content = readFile(*path);
   auto context = quietParserContext();
   if (!content || content->size() > static_cast<size_t>(INT_MAX) || !context) {
     return adopt(nullptr);

@@ -53,8 +53,8 @@ class SaxErrorSink {
 
 class SaxReader {
  public:
-  SaxReader();
-  ~SaxReader();
+  SaxReader() = default;
+  ~SaxReader() = default;
   SaxReader(const SaxReader&) = delete;
   SaxReader& operator=(const SaxReader&) = delete;
 

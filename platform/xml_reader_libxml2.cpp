@@ -33,7 +33,7 @@ constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_
 // Text in memory is handed to the push parser in pieces: the parser copies what it is given
 // into its own input buffer, and refuses to look ahead over more than 10 MB of unparsed input,
 // so one piece of a large document would double its memory and then fail.
-constexpr std::size_t kMemoryChunk = 256 * 1024;
+constexpr std::size_t kMemoryChunk = std::size_t{256} * 1024;
 
 class Locator final : public ISAXLocator {
  public:
@@ -291,7 +291,8 @@ void Run::startElement(void* context, const xmlChar* localName, const xmlChar*, 
   }
   run.attributes_.reset();
   for (int i = 0; i < attributeCount; ++i) {
-    const xmlChar** a = attributes + 5 * i;  // local name, prefix, URI, value, value end
+    const xmlChar** a =
+        attributes + std::ptrdiff_t{5} * i;  // local name, prefix, URI, value, value end
     const char* begin = reinterpret_cast<const char*>(a[3]);
     const int length = static_cast<int>(a[4] - a[3]);
     std::string_view value(begin, static_cast<std::size_t>(length));
@@ -432,9 +433,6 @@ bool localPath(std::string_view url, std::string& path) {
 }
 
 }  // namespace
-
-SaxReader::SaxReader() = default;
-SaxReader::~SaxReader() = default;
 
 void SaxReader::setContentSink(SaxContentSink* sink) {
   content_ = sink;

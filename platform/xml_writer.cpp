@@ -29,7 +29,7 @@ Status XmlWriter::startDocument() {
     // name in the declaration put it there when they fetch the text.
     out_ += "<?xml version=\"";
     appendText(version_, true);
-    out_ += "\" encoding=\"UTF-16\" standalone=\"";
+    out_ += R"(" encoding="UTF-16" standalone=")";
     out_ += standalone_ ? "yes" : "no";
     out_ += "\"?>\r\n";
   }

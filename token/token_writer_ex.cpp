@@ -74,7 +74,7 @@ std::string writeProcessedTokensEx(const TokenParserEx& parser) {
     return {};
   }
   const std::unique_ptr<char, decltype(&std::free)> owned(text, &std::free);
-  return std::string(owned.get());
+  return {owned.get()};
 }
 
 }  // namespace zt::token
