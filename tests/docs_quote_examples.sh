@@ -33,6 +33,10 @@ for doc in "$@"; do
     if [ -z "$name" ]; then
       echo "FAILED: $where names no examples/*.cpp program"
       failures=$((failures + 1))
+    elif ! grep -q '[^[:space:]]' "$block"; then
+      # An empty block would match any program.
+      echo "FAILED: $where quotes nothing from $name"
+      failures=$((failures + 1))
     elif [ ! -f "$source/$name" ]; then
       echo "FAILED: $where quotes $name, which does not exist"
       failures=$((failures + 1))
