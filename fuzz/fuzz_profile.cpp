@@ -1,8 +1,7 @@
 // Private-profile files: an arbitrary file, then a section written into it and read back. The
 // lines read back are the written ones as reading presents them (trimmed around key and value,
 // comments and blank lines left out); another section reads the same before and after; writing
-// the same lines again changes no byte (when they end with a setting); reading into buffers of
-// every small size follows the copy protocol.
+// the same lines again changes no byte (when they end with a setting).
 //
 // Input: file bytes, NUL, section name, NUL, other section name, NUL, then the lines, each ended
 // by a NUL. Names lose the characters a header cannot carry; lines lose line ends and are kept
@@ -12,12 +11,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "fuzz_support.h"
 #include "platform/profile.h"
@@ -125,28 +122,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     ZT_FUZZ_CHECK(readFile(path) == written);
   }
 
-  // The copy protocol, for buffers too small and just large enough.
-  std::vector<char> buffer(expected.size() + 2);
-  std::vector<uint32_t> sizes;
-  for (uint32_t n = 0; n <= buffer.size(); ++n) {
-    if (n <= 64 || n + 3 > buffer.size()) {
-      sizes.push_back(n);
-    }
-  }
-  for (const uint32_t bufferSize : sizes) {
-    std::memset(buffer.data(), 'x', buffer.size());
-    const uint32_t copied = zt::platform::getPrivateProfileSection(
-        section.c_str(), bufferSize == 0 ? nullptr : buffer.data(), bufferSize, path.c_str());
-    if (bufferSize < 2) {
-      ZT_FUZZ_CHECK(copied == 0);
-    } else if (expected.size() + 1 <= bufferSize) {
-      ZT_FUZZ_CHECK(copied == expected.size());
-      ZT_FUZZ_CHECK(std::memcmp(buffer.data(), expected.data(), expected.size()) == 0);
-      ZT_FUZZ_CHECK(buffer[copied] == '\0');
-    } else {
-      ZT_FUZZ_CHECK(copied == bufferSize - 2);
-      ZT_FUZZ_CHECK(buffer[bufferSize - 2] == '\0' && buffer[bufferSize - 1] == '\0');
-    }
-  }
   return 0;
 }

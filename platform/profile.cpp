@@ -9,15 +9,22 @@ namespace zt::platform {
 
 namespace {
 
-constexpr std::string_view kBlank = " \t\r\v\f";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
 std::string_view trim(std::string_view text) {
-  const size_t first = text.find_first_not_of(kBlank);
-  if (first == std::string_view::npos) {
-    return {};
+  size_t first = 0;
+  while (first < text.size() && isBlank(text[first])) {
+    ++first;
   }
-  return text.substr(first, text.find_last_not_of(kBlank) - first + 1);
+  size_t last = text.size();
+  while (last > first && isBlank(text[last - 1])) {
+    --last;
+  }
+  return text.substr(first, last - first);
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -115,27 +122,6 @@ void endLine(std::string& text, std::string_view eol) {
 
 }  // namespace
 
-uint32_t copyProfileSection(std::string_view lines, char* buffer, uint32_t size) {
-  if (buffer == nullptr || size < 2) {
-    if (buffer != nullptr && size == 1) {
-      buffer[0] = '\0';
-    }
-    return 0;
-  }
-  if (lines.size() + 1 <= size) {
-    std::memcpy(buffer, lines.data(), lines.size());
-    buffer[lines.size()] = '\0';
-    if (lines.empty()) {
-      buffer[1] = '\0';
-    }
-    return static_cast<uint32_t>(lines.size());
-  }
-  std::memcpy(buffer, lines.data(), size - 2);
-  buffer[size - 2] = '\0';
-  buffer[size - 1] = '\0';
-  return size - 2;
-}
-
 std::string readProfileSection(std::string_view section, const char* path) {
   std::string file;
   if (!readWholeFile(path, file)) {
@@ -143,6 +129,8 @@ std::string readProfileSection(std::string_view section, const char* path) {
   }
   const Section found = findSection(file, section);
   std::string lines;
+  // Trimming and dropping comments only shorten the text.
+  lines.reserve(found.end - found.begin);
   for (size_t offset = found.begin; found.found && offset < found.end;) {
     const Line line = lineAt(file, offset);
     offset = line.next;
@@ -161,11 +149,6 @@ std::string readProfileSection(std::string_view section, const char* path) {
     lines += '\0';
   }
   return lines;
-}
-
-uint32_t getPrivateProfileSection(const char* section, char* buffer, uint32_t size,
-                                  const char* path) {
-  return copyProfileSection(readProfileSection(section, path), buffer, size);
 }
 
 bool writePrivateProfileSection(const char* section, const char* lines, const char* path) {

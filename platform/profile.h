@@ -18,28 +18,15 @@
 #ifndef ZT_PLATFORM_PROFILE_H
 #define ZT_PLATFORM_PROFILE_H
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace zt::platform {
 
-// Copies `lines` (the exchange form without its final zero) into `buffer` of `size` bytes and
-// returns the number of characters copied, not counting the final zero. When the lines and the
-// final zero do not fit, the text is cut after size - 2 characters, two zero bytes end the buffer
-// and size - 2 is returned: the caller's sign to retry with a larger buffer. An empty section
-// gives 0 and two zero bytes. A buffer of fewer than 2 bytes receives zeros only and gives 0.
-uint32_t copyProfileSection(std::string_view lines, char* buffer, uint32_t size);
-
 // Reads `section` of the file at `path` once and returns its lines in the exchange form without
 // the final zero: empty when the file or the section is missing or the section has no lines.
 // errno is set when the file cannot be read.
 std::string readProfileSection(std::string_view section, const char* path);
-
-// The section read with the calling protocol of copyProfileSection: 0 when the file or the
-// section is missing or empty.
-uint32_t getPrivateProfileSection(const char* section, char* buffer, uint32_t size,
-                                  const char* path);
 
 // Replaces the lines of `section` in the file at `path` with `lines` (exchange form, ended by an
 // empty line). Returns false with errno set, the file untouched, when the file cannot be read or

@@ -1,6 +1,6 @@
 #include "preset/preset_file.h"
 
-#include <cstring>
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -12,45 +12,25 @@ namespace {
 
 constexpr const char* kSection = "Preset";
 constexpr std::string_view kDriverKey = "Preset Driver";
-constexpr uint32_t kInitialBuffer = 8192;
-constexpr uint32_t kBufferGrowth = 4096;
-
-// The buffer size at which the section text (`length` characters and the final zero) fits: the
-// first of 8192, 8192 + 4096, ... that can hold it. Reaching it by retrying at every smaller size
-// would copy the text again each time, which makes a large section quadratic to load.
-uint32_t firstFittingSize(size_t length) {
-  if (length + 1 <= kInitialBuffer) {
-    return kInitialBuffer;
-  }
-  const size_t steps = (length + 1 - kInitialBuffer + kBufferGrowth - 1) / kBufferGrowth;
-  return static_cast<uint32_t>(kInitialBuffer + steps * kBufferGrowth);
-}
 
 }  // namespace
 
 bool KORAPresetFile::load(const std::string& path) {
   path_ = path;
-  // The section is read from the file once; the copy protocol below then runs on that text.
+  // The section comes back whole, however long, so there is no buffer to grow and retry with.
   const std::string section = platform::readProfileSection(kSection, path.c_str());
-  std::vector<char> buffer(firstFittingSize(section.size()), '\0');
-  uint32_t copied = 0;
-  for (;;) {
-    const auto size = static_cast<uint32_t>(buffer.size());
-    copied = platform::copyProfileSection(section, buffer.data(), size);
-    // size - 2 is also what a section of exactly that length gives: retry once larger to be sure.
-    if (copied != size - 2) {
-      break;
-    }
-    buffer.resize(size + kBufferGrowth, '\0');
-  }
-  if (copied == 0) {
+  if (section.empty()) {
     return false;
   }
 
   keys_.clear();
   values_.clear();
-  for (const char* line = buffer.data(); *line != '\0'; line += std::strlen(line) + 1) {
-    const std::string_view text(line);
+  keys_.reserve(std::count(section.begin(), section.end(), '\0'));
+  const std::string_view lines(section);
+  for (size_t begin = 0; begin < lines.size();) {
+    const size_t end = lines.find('\0', begin);
+    const std::string_view text = lines.substr(begin, end - begin);
+    begin = end + 1;
     const size_t equals = text.find('=');
     if (equals == std::string_view::npos) {
       continue;

@@ -2,9 +2,9 @@
 #ifndef ZT_PRESET_PRESET_FILE_H
 #define ZT_PRESET_PRESET_FILE_H
 
-#include <list>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace zt::preset {
 
@@ -39,12 +39,12 @@ class KORAPresetFile {
   // load: addMissing only adds values and never replaces one.
   [[nodiscard]] const char* value(const std::string& key) const;
 
-  [[nodiscard]] const std::list<std::string>& keys() const { return keys_; }
+  [[nodiscard]] const std::vector<std::string>& keys() const { return keys_; }
   [[nodiscard]] const std::map<std::string, std::string>& values() const { return values_; }
   [[nodiscard]] const std::string& path() const { return path_; }
 
  private:
-  std::list<std::string> keys_;
+  std::vector<std::string> keys_;
   std::map<std::string, std::string> values_;
   std::string path_;
 };

@@ -1,5 +1,5 @@
-// The private-profile stand-in on real files: the buffer protocol, what a read returns, what a
-// write keeps, and that an interrupted write leaves the original file as it was.
+// The private-profile stand-in on real files: what a read returns, what a write keeps, and that
+// an interrupted write leaves the original file as it was.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -15,8 +15,7 @@
 namespace {
 
 using namespace std::string_literals;
-using zt::platform::copyProfileSection;
-using zt::platform::getPrivateProfileSection;
+using zt::platform::readProfileSection;
 using zt::platform::writePrivateProfileSection;
 using zt::platform::testing::ProfileWriteFault;
 using zt::platform::testing::setProfileWriteFault;
@@ -28,70 +27,29 @@ class Profile : public zt::testing::ProfileFilesTest {
     ProfileFilesTest::TearDown();
   }
 
-  // The section as the protocol hands it over, read with a buffer big enough.
   static std::string section(const std::string& file, const char* name = "Preset") {
-    std::vector<char> buffer(1 << 16, 'X');
-    const uint32_t n = getPrivateProfileSection(name, buffer.data(), buffer.size(), file.c_str());
-    // The last line's zero and the final zero (two zeros for an empty section).
-    EXPECT_EQ(buffer[n], '\0');
-    EXPECT_EQ(buffer[n == 0 ? 1 : n - 1], '\0') << "not double-zero-terminated";
-    return {buffer.data(), n};
+    return readProfileSection(name, file.c_str());
   }
 };
 
-TEST_F(Profile, BufferProtocolCutsAtSizeMinusTwo) {
-  const std::string lines = "a=1\0bb=22\0"s;  // 10 characters
-  struct Case {
-    uint32_t size;
-    uint32_t result;
-    std::string content;  // the whole buffer afterwards
-  };
-  const Case cases[] = {
-      {12, 10, "a=1\0bb=22\0\0X"s},  // fits with room to spare
-      {11, 10, "a=1\0bb=22\0\0"s},   // exactly fits
-      {10, 8, "a=1\0bb=2\0\0"s},     // one short: cut, still double-zero-terminated
-      {5, 3, "a=1\0\0"s},           {2, 0, "\0\0"s},
-  };
-  for (const Case& c : cases) {
-    std::string buffer(c.size, 'X');
-    EXPECT_EQ(copyProfileSection(lines, buffer.data(), c.size), c.result) << c.size;
-    EXPECT_EQ(buffer, c.content) << c.size;
-  }
-  std::string empty(4, 'X');
-  EXPECT_EQ(copyProfileSection("", empty.data(), 4), 0u);
-  EXPECT_EQ(empty, "\0\0XX"s);
-  EXPECT_EQ(copyProfileSection(lines, nullptr, 100), 0u);
-}
-
-TEST_F(Profile, LargeSectionIsReportedTooSmallThenReadWhole) {
+TEST_F(Profile, LargeSectionIsReadWhole) {
   std::string file = "[Preset]\n";
   std::string expected;
-  for (int i = 0; i < 1000; ++i) {
+  for (int i = 0; i < 100000; ++i) {
     const std::string line = "key" + std::to_string(i) + "=value" + std::to_string(i);
-    file += line + "\n";
+    file += "  " + line + "\r\n";
     expected += line + '\0';
   }
-  ASSERT_GT(expected.size(), 8190u);
-  const std::string path = write("big.ini", file);
-  std::vector<char> buffer(8192);
-  EXPECT_EQ(getPrivateProfileSection("Preset", buffer.data(), 8192, path.c_str()), 8190u);
-  EXPECT_EQ(std::string(buffer.data(), 8190), expected.substr(0, 8190));
-  EXPECT_EQ(buffer[8190], '\0');
-  EXPECT_EQ(buffer[8191], '\0');
-  EXPECT_EQ(section(path), expected);
+  file += "[Next]\nb=2\n";
+  EXPECT_EQ(section(write("big.ini", file)), expected);
 }
 
-TEST_F(Profile, MissingFileSectionOrLinesGiveZero) {
-  char buffer[16] = "XXXXXXXXXXXXXXX";
+TEST_F(Profile, MissingFileSectionOrLinesGiveNothing) {
   errno = 0;
-  EXPECT_EQ(getPrivateProfileSection("Preset", buffer, 16, path("none.ini").c_str()), 0u);
+  EXPECT_EQ(section(path("none.ini")), "");
   EXPECT_EQ(errno, ENOENT);
-  EXPECT_EQ(buffer[0], '\0');
-  EXPECT_EQ(buffer[1], '\0');
-  const std::string other = write("other.ini", "[Other]\na=1\n");
-  EXPECT_EQ(getPrivateProfileSection("Preset", buffer, 16, other.c_str()), 0u);
-  const std::string empty = write("empty.ini", "[Preset]\n; only a comment\n\n[Next]\na=1\n");
-  EXPECT_EQ(getPrivateProfileSection("Preset", buffer, 16, empty.c_str()), 0u);
+  EXPECT_EQ(section(write("other.ini", "[Other]\na=1\n")), "");
+  EXPECT_EQ(section(write("empty.ini", "[Preset]\n; only a comment\n\n[Next]\na=1\n")), "");
 }
 
 TEST_F(Profile, ReadTrimsAndSkipsCommentsAndBlankLines) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "platform/profile_fault.h"
 #include "preset/preset_file.h"
@@ -20,7 +21,7 @@ using zt::platform::testing::ProfileWriteFault;
 using zt::platform::testing::setProfileWriteFault;
 using zt::preset::KORAPresetFile;
 using zt::preset::KORAPresetManager;
-using Keys = std::list<std::string>;
+using Keys = std::vector<std::string>;
 using Values = std::map<std::string, std::string>;
 
 class PresetFile : public zt::testing::ProfileFilesTest {};
@@ -36,9 +37,9 @@ TEST_F(PresetFile, LoadsKeysInFileOrderWithTheLastValueOfARepeatedKey) {
   EXPECT_EQ(read(path("p.ini")), "[Preset]\nk=2\na=b=c\n=x\nk=2\nempty=\n");
 }
 
-TEST_F(PresetFile, SectionsLongerThanTheFirstBufferLoadWhole) {
-  // 8190 is where the first buffer reports "too small"; the large one keeps the load honest
-  // about being linear.
+TEST_F(PresetFile, LargeSectionsLoadWhole) {
+  // Sizes around 8 KiB, where a fixed first buffer would end, and one large enough to show a
+  // load that is not linear.
   for (size_t settings : {800u, 819u, 820u, 200000u}) {
     std::string file = "[Preset]\n";
     for (size_t i = 0; i < settings; ++i) {
