@@ -14,7 +14,8 @@
 
 namespace zt::platform {
 
-// One attribute of a start tag: its local name and its decoded value.
+// One attribute of a start tag: its local name (followed by a zero byte outside the view) and
+// its decoded value (not so followed).
 struct SaxAttribute {
   std::string_view localName;
   std::string_view value;
@@ -26,8 +27,9 @@ using SaxAttributes = std::span<const SaxAttribute>;
 // Receives the content events. A negative status from startDocument, startElement or endElement
 // stops the parse, which then fails with that status. Each run of character data between two
 // markup events (tags, comments, processing instructions) arrives as one characters call, with
-// CDATA sections and references inside the run already joined and decoded; a zero byte follows
-// the text (outside the view), so that it can be handed on as a C string without a copy.
+// CDATA sections and references inside the run already joined and decoded. A zero byte follows
+// the text and every element name (outside the view), so that they can be handed on as C strings
+// without a copy.
 class SaxContentSink {
  public:
   virtual Status startDocument() = 0;
@@ -35,6 +37,10 @@ class SaxContentSink {
   virtual Status startElement(std::string_view localName, SaxAttributes attributes) = 0;
   virtual Status endElement(std::string_view localName) = 0;
   virtual Status characters(std::string_view text) = 0;
+  // Asked after each startDocument, startElement and endElement call; until the next of them,
+  // character data is dropped unread while the answer is false, which spares collecting text
+  // nobody receives. A sink that answers true may still ignore the text it is given.
+  virtual bool wantsText() { return true; }
 
  protected:
   ~SaxContentSink() = default;

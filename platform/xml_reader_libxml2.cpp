@@ -113,6 +113,7 @@ class Run {
       xmlStopParser(context);
     }
   }
+  void askForText() { textWanted_ = content_ != nullptr && content_->wantsText(); }
   void flushText(xmlParserCtxtPtr context) {
     if (!text_.empty()) {
       if (content_ != nullptr && !failed(stopStatus_)) {
@@ -141,6 +142,7 @@ class Run {
   SaxContentSink* content_;
   SaxErrorSink* errors_;
   std::string text_;
+  bool textWanted_ = false;
   Attributes attributes_;
   Status stopStatus_ = kOk;
   Status errorStatus_ = kOk;
@@ -264,6 +266,7 @@ void Run::startDocument(void* context) {
   if (run.content_ != nullptr) {
     run.check(static_cast<xmlParserCtxtPtr>(context), run.content_->startDocument());
   }
+  run.askForText();
 }
 
 void Run::endDocument(void* context) {
@@ -315,6 +318,7 @@ void Run::startElement(void* context, const xmlChar* localName, const xmlChar*, 
   }
   run.check(ctxt, run.content_->startElement(reinterpret_cast<const char*>(localName),
                                              run.attributes_.items()));
+  run.askForText();
 }
 
 void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, const xmlChar*) {
@@ -323,13 +327,17 @@ void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, co
   run.flushText(ctxt);
   if (run.content_ != nullptr && !failed(run.stopStatus_)) {
     run.check(ctxt, run.content_->endElement(reinterpret_cast<const char*>(localName)));
+    run.askForText();
   }
 }
 
 // Text, CDATA sections and decoded references between two markup events are joined into one
 // chunk, delivered at the next markup event.
 void Run::characters(void* context, const xmlChar* text, int length) {
-  of(context).text_.append(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+  Run& run = of(context);
+  if (run.textWanted_) {
+    run.text_.append(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+  }
 }
 
 void Run::markup(void* context, const xmlChar*, const xmlChar*) {

@@ -24,16 +24,15 @@ Status SAXContentHandlerC::startElement(std::string_view localName,
     inElement_ = true;
     return platform::kOk;
   }
-  int32_t result = target_->startElement(copyToBuffer(nameBuffer_, localName));
+  int32_t result = target_->startElement(handOnName(nameBuffer_, localName));
   if (result != 0) {
     // A refused attribute does not end the loop: only the last answer counts.
     for (const platform::SaxAttribute& attribute : attributes) {
       if (attribute.localName.empty()) {
         continue;
       }
-      copyToBuffer(nameBuffer_, attribute.localName);
-      copyToBuffer(valueBuffer_, attribute.value);
-      result = target_->attribute(nameBuffer_.data(), valueBuffer_.data());
+      result = target_->attribute(handOnName(nameBuffer_, attribute.localName),
+                                  copyToBuffer(valueBuffer_, attribute.value));
     }
   }
   inElement_ = result != 0;
@@ -45,8 +44,8 @@ Status SAXContentHandlerC::endElement(std::string_view localName) {
   if (target_ == nullptr) {
     return platform::kOk;
   }
-  return target_->endElement(copyToBuffer(nameBuffer_, localName)) != 0 ? platform::kOk
-                                                                        : platform::kAbort;
+  return target_->endElement(handOnName(nameBuffer_, localName)) != 0 ? platform::kOk
+                                                                      : platform::kAbort;
 }
 
 Status SAXContentHandlerC::characters(std::string_view text) {

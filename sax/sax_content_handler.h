@@ -43,12 +43,13 @@ class SAXContentHandlerC final : public platform::SaxContentSink {
                                 platform::SaxAttributes attributes) override;
   platform::Status endElement(std::string_view localName) override;
   platform::Status characters(std::string_view text) override;
+  bool wantsText() override { return target_ != nullptr && inElement_; }
 
  private:
   SDKSAXContentHandlerC* target_ = nullptr;
   bool inElement_ = false;
-  // Reused for every event: the element name handed to startElement is overwritten by the
-  // first attribute name.
+  // Reused for every event: a cut element name handed to startElement is overwritten by the
+  // first cut attribute name.
   std::array<char, kSaxBufferSize> nameBuffer_{};
   std::array<char, kSaxBufferSize> valueBuffer_{};
 };

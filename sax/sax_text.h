@@ -32,6 +32,12 @@ inline const char* copyToBuffer(std::array<char, kSaxBufferSize>& buffer, std::s
   return buffer.data();
 }
 
+// A name the reader ends with a zero byte: handed on where it lies when it fits `buffer`, copied
+// into it, cut, otherwise.
+inline const char* handOnName(std::array<char, kSaxBufferSize>& buffer, std::string_view name) {
+  return name.size() < buffer.size() ? name.data() : copyToBuffer(buffer, name);
+}
+
 }  // namespace zt::sax
 
 #endif  // ZT_SAX_SAX_TEXT_H

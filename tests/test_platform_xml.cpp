@@ -26,15 +26,23 @@ class Recorder final : public SaxContentSink, public SaxErrorSink {
   Status startDocument() override { return log("doc"); }
   Status endDocument() override { return log("/doc"); }
   Status startElement(std::string_view name, SaxAttributes attributes) override {
+    expectTerminated(name);
     std::string event = "<" + std::string(name);
     for (const SaxAttribute& attribute : attributes) {
+      expectTerminated(attribute.localName);
       event += " " + std::string(attribute.localName) + "=" + std::string(attribute.value);
     }
     log(event);
     return name == stopAt ? kAbort : kOk;
   }
-  Status endElement(std::string_view name) override { return log("</" + std::string(name)); }
-  Status characters(std::string_view text) override { return log("'" + std::string(text) + "'"); }
+  Status endElement(std::string_view name) override {
+    expectTerminated(name);
+    return log("</" + std::string(name));
+  }
+  Status characters(std::string_view text) override {
+    expectTerminated(text);
+    return log("'" + std::string(text) + "'");
+  }
   Status error(ISAXLocator&, std::string_view, Status) override { return kOk; }
   Status fatalError(ISAXLocator& locator, std::string_view message, Status code) override {
     errorLine = locator.getLineNumber();
@@ -45,6 +53,8 @@ class Recorder final : public SaxContentSink, public SaxErrorSink {
   Status ignorableWarning(ISAXLocator&, std::string_view, Status) override { return kOk; }
 
  private:
+  // Names and text are promised to be followed by a zero byte, which the bridges rely on.
+  static void expectTerminated(std::string_view text) { EXPECT_EQ(text.data()[text.size()], '\0'); }
   Status log(const std::string& event) {
     events.push_back(event);
     return kOk;
@@ -130,6 +140,43 @@ TEST(SaxReader, ASinkRefusalStopsTheParseWithItsStatus) {
   recorder.stopAt = "b";
   EXPECT_EQ(parse("<a><b/><c/></a>", recorder), kAbort);
   EXPECT_EQ(recorder.events, (Events{"doc", "<a", "<b"}));
+}
+
+// A sink that says it wants no text gets none until it is asked again, after its next element
+// event; text it does want still arrives whole, across the chunks the reader is fed in.
+TEST(SaxReader, TextASinkDoesNotWantIsDroppedUntilItIsAskedAgain) {
+  class Choosy final : public SaxContentSink {
+   public:
+    std::vector<std::string> texts;
+    bool wanted = false;
+    int asked = 0;
+    Status startDocument() override { return kOk; }
+    Status endDocument() override { return kOk; }
+    Status startElement(std::string_view name, SaxAttributes) override {
+      wanted = name == "keep";
+      return kOk;
+    }
+    Status endElement(std::string_view) override {
+      wanted = false;
+      return kOk;
+    }
+    Status characters(std::string_view text) override {
+      texts.emplace_back(text);
+      return kOk;
+    }
+    bool wantsText() override {
+      ++asked;
+      return wanted;
+    }
+  };
+  const std::string big(600000, 'k');
+  Choosy sink;
+  SaxReader reader;
+  reader.setContentSink(&sink);
+  ASSERT_EQ(reader.parse("<r>r1<drop>d<!--c-->d</drop><keep>k<!--c-->" + big + "</keep>r2</r>"),
+            kOk);
+  EXPECT_EQ(sink.texts, (std::vector<std::string>{"k", big}));
+  EXPECT_EQ(sink.asked, 7);  // after the document start and each of the six element events
 }
 
 TEST(SaxReader, RejectsMalformedAndHostileInputQuickly) {

@@ -26,6 +26,13 @@ std::string_view copyInto(std::array<char, N>& buffer, std::string_view text) {
   return {buffer.data(), kept.size()};
 }
 
+// A name the reader ends with a zero byte, handed on where it lies unless it must be cut to fit
+// `buffer`, where it is then copied.
+template <size_t N>
+std::string_view handOnName(std::array<char, N>& buffer, std::string_view name) {
+  return name.size() < N ? name : copyInto(buffer, name);
+}
+
 // The path of a file parse passes through one wide buffer per thread, 999 characters and the
 // terminator: a longer path is cut to its first 999 characters.
 thread_local std::array<wchar_t, 1000> pathBuffer{};
@@ -116,16 +123,18 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
       textWanted_ = true;
       return platform::kOk;
     }
-    const std::string_view name = copyInto(name_, localName);
+    const std::string_view name = handOnName(name_, localName);
     int status = current_->startElement(name.data());
     // Any handler call may pop the last handler: the rest of the element then reaches nobody.
     if (status == 0 && current_ != nullptr) {
-      // The name buffer is reused for the attribute names, so the element's name is kept apart
-      // when there are any.
+      // A cut name lies in the buffer that the attribute names reuse, so it is kept apart when
+      // there are any.
       const char* element = name.data();
       if (!attributes.empty()) {
-        element_.assign(name);
-        element = element_.c_str();
+        if (element == name_.data()) {
+          element_.assign(name);
+          element = element_.c_str();
+        }
         current_->startAttributes(element);
       }
       for (const platform::SaxAttribute& attribute : attributes) {
@@ -135,10 +144,10 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
         if (attribute.localName.empty()) {
           continue;
         }
-        copyInto(name_, attribute.localName);
+        const std::string_view attributeName = handOnName(name_, attribute.localName);
         copyInto(value_, attribute.value);
         // Only the last attribute's answer counts.
-        status = current_->attribute(name_.data(), value_.data());
+        status = current_->attribute(attributeName.data(), value_.data());
       }
       if (current_ != nullptr) {
         current_->endAttributes(element);
@@ -153,13 +162,15 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
       textWanted_ = false;
       return platform::kOk;
     }
-    const int status = current_->endElement(copyInto(name_, localName).data());
+    const int status = current_->endElement(handOnName(name_, localName).data());
     textWanted_ = false;
     return status == 0 ? platform::kOk : platform::kAbort;
   }
 
   // Text reaches the handler only between a start tag and the next end tag: what follows a
   // child's end tag inside its parent is not delivered.
+  bool wantsText() override { return current_ != nullptr && textWanted_; }
+
   Status characters(std::string_view text) override {
     if (current_ == nullptr || !textWanted_) {
       return platform::kOk;
