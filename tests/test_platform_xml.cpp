@@ -2,17 +2,13 @@
 // writer's text conventions byte for byte.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/xml_reader.h"
 #include "platform/xml_writer.h"
+#include "scratch_dir.h"
 
 namespace zt::platform {
 namespace {
@@ -20,7 +16,9 @@ namespace {
 class Recorder final : public SaxContentSink, public SaxErrorSink {
  public:
   std::vector<std::string> events;
-  std::string stopAt;  // an element name whose start is refused
+  std::string stopAt;      // an element name whose start is refused
+  std::string textOnlyIn;  // when set, text is wanted only inside elements of this name
+  int asked = 0;           // how often the reader asked whether text is wanted
   int errorLine = 0;
 
   Status startDocument() override { return log("doc"); }
@@ -33,10 +31,12 @@ class Recorder final : public SaxContentSink, public SaxErrorSink {
       event += " " + std::string(attribute.localName) + "=" + std::string(attribute.value);
     }
     log(event);
+    inside_ = name == textOnlyIn;
     return name == stopAt ? kAbort : kOk;
   }
   Status endElement(std::string_view name) override {
     expectTerminated(name);
+    inside_ = false;
     return log("</" + std::string(name));
   }
   Status characters(std::string_view text) override {
@@ -51,8 +51,13 @@ class Recorder final : public SaxContentSink, public SaxErrorSink {
     return kOk;
   }
   Status ignorableWarning(ISAXLocator&, std::string_view, Status) override { return kOk; }
+  bool wantsText() override {
+    ++asked;
+    return textOnlyIn.empty() || inside_;
+  }
 
  private:
+  bool inside_ = false;
   // Names and text are promised to be followed by a zero byte, which the bridges rely on.
   static void expectTerminated(std::string_view text) { EXPECT_EQ(text.data()[text.size()], '\0'); }
   Status log(const std::string& event) {
@@ -76,19 +81,18 @@ TEST(SaxReader, DeliversEventsWithLocalNamesAndJoinedText) {
     Events events;
   };
   const Case cases[] = {
-      {"<a x=\"1\" y=\"2\">t</a>", {"doc", "<a x=1 y=2", "'t'", "</a", "/doc"}},
       {"<a>one<b/>two</a>", {"doc", "<a", "'one'", "<b", "</b", "'two'", "</a", "/doc"}},
       {"<p:a xmlns:p=\"u\" p:x=\"v\"/>", {"doc", "<a x=v", "</a", "/doc"}},
       // References, CDATA and plain text between two tags arrive as one chunk.
       {"<a>x &amp; <![CDATA[<y>]]>&#65;z</a>", {"doc", "<a", "'x & <y>Az'", "</a", "/doc"}},
       // A comment or processing instruction ends a run of text.
       {"<a>x<!--c-->y<?p d?>z</a>", {"doc", "<a", "'x'", "'y'", "'z'", "</a", "/doc"}},
-      {"<a k=\"&amp;&lt;&#38;\" e=\"\"/>", {"doc", "<a k=&<& e=", "</a", "/doc"}},
-      {"<a k=\"&amp;#38;&#x26;amp;\"/>", {"doc", "<a k=&#38;&amp;", "</a", "/doc"}},
-      {"<!DOCTYPE a [<!ENTITY e \"ee\">]><a k=\"&e;\">&e;!</a>",
-       {"doc", "<a k=ee", "'ee!'", "</a", "/doc"}},
-      {"<!DOCTYPE a [<!ENTITY e \"e&#38;#38;e\">]><a k=\"&amp;&e;&#38;\"/>",
-       {"doc", "<a k=&e&e&", "</a", "/doc"}},
+      // Attribute values are decoded once, entities declared in the document included.
+      {"<a k=\"&amp;&lt;&#38;\" j=\"&amp;#38;&#x26;amp;\" e=\"\"/>",
+       {"doc", "<a k=&<& j=&#38;&amp; e=", "</a", "/doc"}},
+      {"<!DOCTYPE a [<!ENTITY e \"ee\"><!ENTITY f \"e&#38;#38;e\">]>"
+       "<a k=\"&e;\" j=\"&amp;&f;&#38;\">&e;!</a>",
+       {"doc", "<a k=ee j=&e&e&", "'ee!'", "</a", "/doc"}},
       // A declaration naming another encoding does not change how in-memory text is read.
       {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\xc3\xa9</a>",
        {"doc", "<a", "'\xc3\xa9'", "</a", "/doc"}},
@@ -103,36 +107,17 @@ TEST(SaxReader, DeliversEventsWithLocalNamesAndJoinedText) {
 // A document in memory larger than libxml2's 10 MB look-ahead limit, with text that spans the
 // pieces it is fed in: every element arrives, and each text run stays one chunk.
 TEST(SaxReader, ReadsLargeDocumentsInPieces) {
-  class Counter final : public SaxContentSink {
-   public:
-    int elements = 0;
-    size_t longest = 0;
-    Status startDocument() override { return kOk; }
-    Status endDocument() override { return kOk; }
-    Status startElement(std::string_view, SaxAttributes) override {
-      ++elements;
-      return kOk;
-    }
-    Status endElement(std::string_view) override { return kOk; }
-    Status characters(std::string_view text) override {
-      longest = std::max(longest, text.size());
-      return kOk;
-    }
-  };
   const std::string run(300000, 'x');
   std::string xml = "<r>";
-  int expected = 1;
+  Events expected = {"doc", "<r"};
   while (xml.size() < (12u << 20)) {
     xml += "<t a=\"1\">" + run + "</t>";
-    ++expected;
+    expected.insert(expected.end(), {"<t a=1", "'" + run + "'", "</t"});
   }
-  xml += "</r>";
-  Counter counter;
-  SaxReader reader;
-  reader.setContentSink(&counter);
-  EXPECT_EQ(reader.parse(xml), kOk);
-  EXPECT_EQ(counter.elements, expected);
-  EXPECT_EQ(counter.longest, run.size());
+  expected.insert(expected.end(), {"</r", "/doc"});
+  Recorder recorder;
+  EXPECT_EQ(parse(xml + "</r>", recorder), kOk);
+  EXPECT_TRUE(recorder.events == expected) << recorder.events.size() << " events";
 }
 
 TEST(SaxReader, ASinkRefusalStopsTheParseWithItsStatus) {
@@ -145,44 +130,27 @@ TEST(SaxReader, ASinkRefusalStopsTheParseWithItsStatus) {
 // A sink that says it wants no text gets none until it is asked again, after its next element
 // event; text it does want still arrives whole, across the chunks the reader is fed in.
 TEST(SaxReader, TextASinkDoesNotWantIsDroppedUntilItIsAskedAgain) {
-  class Choosy final : public SaxContentSink {
-   public:
-    std::vector<std::string> texts;
-    bool wanted = false;
-    int asked = 0;
-    Status startDocument() override { return kOk; }
-    Status endDocument() override { return kOk; }
-    Status startElement(std::string_view name, SaxAttributes) override {
-      wanted = name == "keep";
-      return kOk;
-    }
-    Status endElement(std::string_view) override {
-      wanted = false;
-      return kOk;
-    }
-    Status characters(std::string_view text) override {
-      texts.emplace_back(text);
-      return kOk;
-    }
-    bool wantsText() override {
-      ++asked;
-      return wanted;
-    }
-  };
   const std::string big(600000, 'k');
-  Choosy sink;
-  SaxReader reader;
-  reader.setContentSink(&sink);
-  ASSERT_EQ(reader.parse("<r>r1<drop>d<!--c-->d</drop><keep>k<!--c-->" + big + "</keep>r2</r>"),
+  Recorder recorder;
+  recorder.textOnlyIn = "keep";
+  ASSERT_EQ(parse("<r>r1<drop>d<!--c-->d</drop><keep>k<!--c-->" + big + "</keep>r2</r>", recorder),
             kOk);
-  EXPECT_EQ(sink.texts, (std::vector<std::string>{"k", big}));
-  EXPECT_EQ(sink.asked, 7);  // after the document start and each of the six element events
+  EXPECT_EQ(recorder.events, (Events{"doc", "<r", "<drop", "</drop", "<keep", "'k'",
+                                     "'" + big + "'", "</keep", "</r", "/doc"}));
+  EXPECT_EQ(recorder.asked, 7);  // after the document start and each of the six element events
 }
 
+// Each fails quickly, and nothing of a file an external entity names is read.
 TEST(SaxReader, RejectsMalformedAndHostileInputQuickly) {
+  ScratchDir dir;
+  const std::string secret = dir.write("secret.txt", "SECRET");
+  // Nesting closed again, so that only the depth limit can refuse it.
   std::string deep;
   for (int i = 0; i < 100000; ++i) {
     deep += "<a>";
+  }
+  for (int i = 0; i < 100000; ++i) {
+    deep += "</a>";
   }
   std::string bomb = "<!DOCTYPE l [<!ENTITY l0 \"lollollollollol\">";
   for (int i = 1; i < 10; ++i) {
@@ -202,43 +170,27 @@ TEST(SaxReader, RejectsMalformedAndHostileInputQuickly) {
       "<a>\xff</a>",
       deep,
       bomb,
+      "<!DOCTYPE a [<!ENTITY x SYSTEM \"file://" + secret + "\">]><a>&x;</a>",
+      "<" + std::string(1 << 20, 'n') + "/>",
   };
   for (const std::string& xml : inputs) {
     Recorder recorder;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_LT(parse(xml, recorder), 0) << xml.substr(0, 40);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    for (const std::string& event : recorder.events) {
+      EXPECT_EQ(event.find("SECRET"), std::string::npos);
+    }
   }
   Recorder recorder;
   EXPECT_LT(parse("<a>\n<b></a>", recorder), 0);
   EXPECT_EQ(recorder.errorLine, 2);
 }
 
-TEST(SaxReader, NeverReadsExternalEntities) {
-  char path[] = "/tmp/zt-secretXXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(write(fd, "SECRET", 6), 6);
-  close(fd);
-  Recorder recorder;
-  // The document cannot be read whole, so it fails.
-  EXPECT_LT(
-      parse(std::string("<!DOCTYPE a [<!ENTITY x SYSTEM \"file://") + path + "\">]><a>&x;</a>",
-            recorder),
-      0);
-  for (const std::string& event : recorder.events) {
-    EXPECT_EQ(event.find("SECRET"), std::string::npos);
-  }
-  std::remove(path);
-}
-
 TEST(SaxReader, ParsesLocalFilesAndRefusesOtherSchemes) {
-  char path[] = "/tmp/zt-docXXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(write(fd, "<r>f</r>", 8), 8);
-  close(fd);
-  for (const std::string& url : {std::string(path), "file://" + std::string(path)}) {
+  ScratchDir dir;
+  const std::string path = dir.write("doc.xml", "<r>f</r>");
+  for (const std::string& url : {path, "file://" + path}) {
     Recorder recorder;
     SaxReader reader;
     reader.setContentSink(&recorder);
@@ -247,76 +199,52 @@ TEST(SaxReader, ParsesLocalFilesAndRefusesOtherSchemes) {
   }
   SaxReader reader;
   EXPECT_LT(reader.parseUrl("http://localhost/x.xml"), 0);
-  EXPECT_LT(reader.parseUrl(std::string(path) + ".missing"), 0);
-  std::remove(path);
+  EXPECT_LT(reader.parseUrl(path + ".missing"), 0);
 }
 
-std::string write(bool indent, bool omitDeclaration, void (*events)(XmlWriter&)) {
-  XmlWriter writer;
-  writer.setIndent(indent);
-  writer.setOmitXmlDeclaration(omitDeclaration);
-  writer.startDocument();
-  events(writer);
-  writer.endDocument();
-  return std::string(writer.output());
-}
-
-TEST(XmlWriter, WritesTheProcessedTokensLayout) {
-  const std::string text = write(true, true, [](XmlWriter& w) {
-    XmlAttributeList message;
-    message.addAttribute("index", "1");
-    message.addAttribute("length", "5");
-    XmlAttributeList counter;
-    counter.addAttribute("modifier", "5");
-    counter.addAttribute("delimiter", "0");
-    w.startElement("processedtokens", nullptr);
-    w.startElement("messages", nullptr);
-    w.startElement("message", &message);
+// Tags start on a line of their own, indented by depth, except the first one and an end tag
+// right after text or CDATA, which stays on its element's line.
+TEST(XmlWriter, LaysOutIndentedAndUnindentedDocuments) {
+  struct Case {
+    bool indent;
+    bool omitDeclaration;
+    const char* written;
+  };
+  const Case cases[] = {
+      {true, true,
+       "<a>\r\n\t<b "
+       "k=\"1\">x</b>\r\n\t<c><![CDATA[y]]></c>\r\n\t<d>\r\n\t\t<e/>\r\n\t</d>\r\n</a>"},
+      {true, false,
+       "<?xml version=\"1.0\" encoding=\"UTF-16\" standalone=\"no\"?>\r\n<a>\r\n\t<b k=\"1\">x</b>"
+       "\r\n\t<c><![CDATA[y]]></c>\r\n\t<d>\r\n\t\t<e/>\r\n\t</d>\r\n</a>"},
+      {false, false,
+       "<?xml version=\"1.0\" encoding=\"UTF-16\" standalone=\"no\"?>\r\n"
+       "<a><b k=\"1\">x</b><c><![CDATA[y]]></c><d><e/></d></a>"},
+  };
+  for (const Case& c : cases) {
+    XmlWriter w;
+    w.setIndent(c.indent);
+    w.setOmitXmlDeclaration(c.omitDeclaration);
+    w.startDocument();
+    XmlAttributeList attributes;
+    attributes.addAttribute("k", "1");
+    w.startElement("a", nullptr);
+    w.startElement("b", &attributes);
+    w.characters("x");
+    w.endElement("b");
+    w.startElement("c", nullptr);
     w.startCdata();
-    w.characters("Lot A");
+    w.characters("y");
     w.endCdata();
-    w.endElement("message");
-    w.endElement("messages");
-    w.startElement("tokens", nullptr);
-    w.startElement("message", nullptr);
-    w.startCdata();
-    w.characters("Lot A");
-    w.endCdata();
-    w.endElement("message");
-    w.startElement("blank", nullptr);
-    w.endElement("blank");
-    w.startElement("counter", &counter);
-    w.endElement("counter");
-    w.endElement("tokens");
-    w.endElement("processedtokens");
-  });
-  EXPECT_EQ(
-      text,
-      "<processedtokens>\r\n\t<messages>\r\n\t\t<message index=\"1\" length=\"5\"><![CDATA[Lot "
-      "A]]></message>\r\n\t</messages>\r\n\t<tokens>\r\n\t\t<message><![CDATA[Lot "
-      "A]]></message>\r\n\t\t<blank/>\r\n\t\t<counter modifier=\"5\" "
-      "delimiter=\"0\"/>\r\n\t</tokens>\r\n</processedtokens>");
-}
-
-TEST(XmlWriter, DeclarationAndUnindentedText) {
-  EXPECT_EQ(write(false, false,
-                  [](XmlWriter& w) {
-                    w.startElement("a", nullptr);
-                    w.startElement("b", nullptr);
-                    w.characters("x");
-                    w.endElement("b");
-                    w.endElement("a");
-                  }),
-            "<?xml version=\"1.0\" encoding=\"UTF-16\" standalone=\"no\"?>\r\n<a><b>x</b></a>");
-  EXPECT_EQ(
-      write(true, false,
-            [](XmlWriter& w) {
-              w.startElement("a", nullptr);
-              w.startElement("b", nullptr);
-              w.endElement("b");
-              w.endElement("a");
-            }),
-      "<?xml version=\"1.0\" encoding=\"UTF-16\" standalone=\"no\"?>\r\n<a>\r\n\t<b/>\r\n</a>");
+    w.endElement("c");
+    w.startElement("d", nullptr);
+    w.startElement("e", nullptr);
+    w.endElement("e");
+    w.endElement("d");
+    w.endElement("a");
+    w.endDocument();
+    EXPECT_EQ(w.output(), c.written) << c.indent << c.omitDeclaration;
+  }
 }
 
 TEST(XmlWriter, EscapesAndReplacesWhatXmlCannotCarry) {
@@ -351,10 +279,10 @@ TEST(XmlWriter, EscapesAndReplacesWhatXmlCannotCarry) {
   XmlWriter writer;
   writer.setOmitXmlDeclaration(true);
   XmlAttributeList attributes;
-  attributes.addAttribute("k", "\"&\n");
+  attributes.addAttribute("k", "\"&\n\t");
   writer.startElement("e", &attributes);
   writer.endElement("e");
-  EXPECT_EQ(writer.output(), "<e k=\"&quot;&amp;&#10;\"/>");
+  EXPECT_EQ(writer.output(), "<e k=\"&quot;&amp;&#10;&#9;\"/>");
 }
 
 TEST(XmlWriter, ItsOutputReadsBackToTheSameText) {
@@ -372,13 +300,13 @@ TEST(XmlWriter, ItsOutputReadsBackToTheSameText) {
 }
 
 // A document far larger than the writer's first block, written in pieces of every size, reads
-// back element by element; attributes added after the start tag land inside it.
+// back element by element; an attribute given after the element's text is not written.
 TEST(XmlWriter, LargeDocumentsGrowWithoutLosingText) {
   XmlWriter writer;
   writer.setOmitXmlDeclaration(true);
   writer.setIndent(true);
   writer.startElement("r", nullptr);
-  std::string expectedText;
+  Events expected = {"doc", "<r"};
   for (int i = 0; i < 3000; ++i) {
     const std::string text(static_cast<size_t>(1 + i % 700), static_cast<char>('a' + i % 26));
     writer.startElement("e", nullptr);
@@ -386,24 +314,15 @@ TEST(XmlWriter, LargeDocumentsGrowWithoutLosingText) {
     writer.characters(text);
     writer.attribute("late", "ignored");
     writer.endElement("e");
-    expectedText += text;
+    // The line break before each element reads back as a line feed.
+    expected.insert(expected.end(),
+                    {"'\n\t'", "<e n=" + std::to_string(i), "'" + text + "'", "</e"});
   }
   writer.endElement("r");
+  expected.insert(expected.end(), {"'\n'", "</r", "/doc"});
   Recorder recorder;
   ASSERT_EQ(parse(std::string(writer.output()), recorder), kOk);
-  std::string text;
-  int elements = 0;
-  const Events& events = recorder.events;
-  for (size_t k = 0; k + 1 < events.size(); ++k) {
-    if (events[k].starts_with("<e n=")) {
-      EXPECT_EQ(events[k], "<e n=" + std::to_string(elements));
-      ++elements;
-      // The element's own text follows its start; line breaks between elements do not count.
-      text += events[k + 1].substr(1, events[k + 1].size() - 2);
-    }
-  }
-  EXPECT_EQ(elements, 3000);
-  EXPECT_EQ(text, expectedText);
+  EXPECT_TRUE(recorder.events == expected) << recorder.events.size() << " events";
 }
 
 }  // namespace

@@ -92,10 +92,6 @@ class ErrorRecorder : public IKORAXmlErrorHandler {
   }
 };
 
-bool contains(const Events& events, const std::string& event) {
-  return std::find(events.begin(), events.end(), event) != events.end();
-}
-
 Events eventsOf(const std::string& xml, long* result = nullptr) {
   KORAXmlParser parser;
   Recorder recorder;
@@ -115,8 +111,9 @@ TEST(XmlParser, DeliversEventsInDocumentOrder) {
     Events expected;
   };
   const Case cases[] = {
-      {R"(<a x="1" y="2">t</a>)",
-       {"startDocument", "<a", "[a", "x=1", "y=2", "]a", "text:t", "/a", "endDocument"}},
+      // Local names only; namespace declarations are not attributes.
+      {R"(<p:a xmlns:p="urn:p" p:x="1" y="">t</p:a>)",
+       {"startDocument", "<a", "[a", "x=1", "y=", "]a", "text:t", "/a", "endDocument"}},
       // No startAttributes without attributes, but always endAttributes.
       {"<a/>", {"startDocument", "<a", "]a", "/a", "endDocument"}},
       // Leading white space is trimmed, trailing kept; white space alone is no text.
@@ -125,11 +122,6 @@ TEST(XmlParser, DeliversEventsInDocumentOrder) {
       // Text after a child's end tag is not delivered.
       {"<a>x<b>y</b>z</a>",
        {"startDocument", "<a", "]a", "text:x", "<b", "]b", "text:y", "/b", "/a", "endDocument"}},
-      // Local names only; namespace declarations are not attributes.
-      {R"(<p:a xmlns:p="urn:p" p:k="v"/>)",
-       {"startDocument", "<a", "[a", "k=v", "]a", "/a", "endDocument"}},
-      {R"(<a k=""/>)", {"startDocument", "<a", "[a", "k=", "]a", "/a", "endDocument"}},
-      {"<a>x &amp; y</a>", {"startDocument", "<a", "]a", "text:x & y", "/a", "endDocument"}},
       // A byte that is not UTF-8 is kept as U+FFFD instead of failing the document.
       {"<a>\xff</a>", {"startDocument", "<a", "]a", "text:\xEF\xBF\xBD", "/a", "endDocument"}},
       // Text is text: a declared encoding does not re-decode it (a reset writer declares UTF-16).
@@ -147,34 +139,30 @@ TEST(XmlParser, HandlerAnswersStopTheParseOnlyWhereTheyCount) {
   struct Case {
     const char* xml;
     std::map<std::string, int> answers;
-    bool stops;
-    const char* notDelivered;  // an event after the stop
+    const char* last;  // the last event delivered
   };
   const Case cases[] = {
-      {R"(<a x="1" y="2"/>)", {{"x=1", 1}}, false, ""},
-      {R"(<a x="1" y="2"/>)", {{"y=2", 1}}, true, "/a"},
-      {R"(<a x="1"/>)", {{"<a", 1}}, true, "x=1"},
-      {"<a/>", {{"startDocument", 1}}, true, "<a"},
-      {"<a><b/><c/></a>", {{"/b", 1}}, true, "<c"},
-      {"<a>t<b/></a>", {{"text:t", 1}}, false, ""},
-      {"<a/>", {{"endDocument", 1}}, false, ""},
+      // Only the last attribute's answer counts, and the attributes still end.
+      {R"(<a x="1" y="2"/>)", {{"x=1", 1}}, "endDocument"},
+      {R"(<a x="1" y="2"/>)", {{"y=2", 1}}, "]a"},
+      // A refused element start gets no attribute calls at all.
+      {R"(<a x="1"/>)", {{"<a", 1}}, "<a"},
+      {"<a/>", {{"startDocument", 1}}, "startDocument"},
+      {"<a><b/><c/></a>", {{"/b", 1}}, "/b"},
+      // The answers to text and to the document's end are ignored.
+      {"<a>t<b/></a>", {{"text:t", 1}}, "endDocument"},
+      {"<a/>", {{"endDocument", 1}}, "endDocument"},
   };
   for (const Case& c : cases) {
     KORAXmlParser parser;
     Recorder recorder;
     recorder.answers = c.answers;
     const long result = parser.parseString(c.xml, &recorder, nullptr);
-    EXPECT_EQ(result < 0, c.stops) << c.xml << " " << c.answers.begin()->first;
-    if (c.stops) {
-      EXPECT_FALSE(contains(recorder.events, c.notDelivered)) << c.xml;
-    }
+    const bool stops = std::string(c.last) != "endDocument";
+    EXPECT_EQ(result < 0, stops) << c.xml << " " << c.answers.begin()->first;
+    ASSERT_FALSE(recorder.events.empty());
+    EXPECT_EQ(recorder.events.back(), c.last) << c.xml << " " << c.answers.begin()->first;
   }
-  // A refused element start gets no attribute calls at all.
-  KORAXmlParser parser;
-  Recorder refusing;
-  refusing.answers = {{"<a", 1}};
-  parser.parseString(R"(<a x="1"/>)", &refusing, nullptr);
-  EXPECT_EQ(refusing.events, (Events{"startDocument", "<a"}));
 }
 
 TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
@@ -291,24 +279,6 @@ TEST(XmlParser, LongNamesAndValuesAreCutAtAWholeCharacter) {
             (Events{"startDocument", "<e", "[e", cut + "=v", "j=w", "]e", "/e", "endDocument"}));
 }
 
-TEST(XmlParser, ParsesLocalFilesByPathAndFileUrlOnly) {
-  ScratchDir dir;
-  const std::string path = dir.write("doc.xml", "<a>t</a>");
-  const Events expected = {"startDocument", "<a", "]a", "text:t", "/a", "endDocument"};
-  for (const std::string& source : {path, "file://" + path}) {
-    KORAXmlParser parser;
-    Recorder recorder;
-    EXPECT_EQ(parser.parseFile(source.c_str(), &recorder, nullptr), 0) << source;
-    EXPECT_EQ(recorder.events, expected) << source;
-  }
-  for (const std::string& source :
-       {std::string("http://127.0.0.1/doc.xml"), (dir.path() / "missing.xml").string()}) {
-    KORAXmlParser parser;
-    Recorder recorder;
-    EXPECT_LT(parser.parseFile(source.c_str(), &recorder, nullptr), 0) << source;
-  }
-}
-
 TEST(XmlParser, FilePathIsCutAfter999Characters) {
   ScratchDir dir;
   // Directories of two-byte characters, so that the cut counts characters, not bytes.
@@ -329,83 +299,40 @@ TEST(XmlParser, FilePathIsCutAfter999Characters) {
   KORAXmlParser parser;
   Recorder recorder;
   EXPECT_EQ(parser.parseFile((path + "\xC3\xA9-beyond").c_str(), &recorder, nullptr), 0);
-  EXPECT_TRUE(contains(recorder.events, "<cut"));
+  EXPECT_EQ(recorder.events, (Events{"startDocument", "<cut", "]cut", "/cut", "endDocument"}));
 }
 
-// ---------------------------------------------------------------------------------------------
-// Hostile documents: every one fails quickly, and nothing of a named file is read.
-
-std::string entityBomb() {
-  std::string doc = R"(<?xml version="1.0"?><!DOCTYPE l [<!ENTITY e0 "aaaaaaaaaa">)";
+// Every one fails to load quickly, and nothing of a file an external entity names is read.
+TEST(XmlXPath, HostileDocumentsFailToLoadQuicklyWithoutReadingFiles) {
+  ScratchDir dir;
+  const std::string secret = dir.write("secret.txt", "SECRET");
+  std::string bomb = R"(<?xml version="1.0"?><!DOCTYPE l [<!ENTITY e0 "aaaaaaaaaa">)";
   for (int level = 1; level <= 9; ++level) {
-    doc += "<!ENTITY e" + std::to_string(level) + " \"";
+    bomb += "<!ENTITY e" + std::to_string(level) + " \"";
     for (int i = 0; i < 10; ++i) {
-      doc += "&e" + std::to_string(level - 1) + ";";
+      bomb += "&e" + std::to_string(level - 1) + ";";
     }
-    doc += "\">";
+    bomb += "\">";
   }
-  return doc + "]><l>&e9;</l>";
-}
-
-struct Hostile {
-  const char* what;
-  std::string xml;
-};
-
-std::vector<Hostile> hostileDocuments(const std::string& secretPath) {
-  std::string deep;
+  std::string deep;  // closed again, so that only the depth limit can refuse it
   for (int i = 0; i < 100000; ++i) {
     deep += "<a>";
   }
-  return {
-      {"entity bomb", entityBomb()},
-      {"external entity",
-       "<!DOCTYPE a [<!ENTITY s SYSTEM \"file://" + secretPath + "\">]><a>&s;</a>"},
-      {"deep nesting", deep},
-      {"binary garbage", std::string("\x00\x01\xfe\xff<\x80\x81>", 8)},
-      {"1 MB name", "<" + std::string(1 << 20, 'n') + "/>"},
-  };
-}
-
-constexpr const char* kSecret = "secret-content-never-read";
-
-double secondsFor(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-TEST(XmlParser, HostileDocumentsFailQuicklyWithoutReadingFiles) {
-  ScratchDir dir;
-  const std::string secret = dir.write("secret.txt", kSecret);
-  for (const Hostile& doc : hostileDocuments(secret)) {
-    KORAXmlParser parser;
-    Recorder recorder;
-    long result = 0;
-    const double seconds = secondsFor([&] {
-      result =
-          parser.parseBuffer(doc.xml.data(), static_cast<int>(doc.xml.size()), &recorder, nullptr);
-    });
-    EXPECT_LT(result, 0) << doc.what;
-    EXPECT_LT(seconds, 5.0) << doc.what;
-    for (const std::string& event : recorder.events) {
-      EXPECT_EQ(event.find(kSecret), std::string::npos) << doc.what;
-    }
+  for (int i = 0; i < 100000; ++i) {
+    deep += "</a>";
   }
-}
-
-TEST(XmlXPath, HostileDocumentsFailToLoadQuicklyWithoutReadingFiles) {
-  ScratchDir dir;
-  const std::string secret = dir.write("secret.txt", kSecret);
-  for (const Hostile& doc : hostileDocuments(secret)) {
+  const std::string documents[] = {
+      bomb + "]><l>&e9;</l>",
+      "<!DOCTYPE a [<!ENTITY s SYSTEM \"file://" + secret + "\">]><a>&s;</a>",
+      deep,
+      "<" + std::string(1 << 20, 'n') + "/>",
+  };
+  for (const std::string& xml : documents) {
     KORAXmlXPath xpath;
-    int result = 0;
-    const double seconds = secondsFor([&] { result = xpath.loadXml(doc.xml.c_str()); });
-    if (doc.xml.find('\0') == std::string::npos) {
-      EXPECT_EQ(result, -1) << doc.what;
-    }
-    EXPECT_LT(seconds, 5.0) << doc.what;
-    EXPECT_EQ(std::string(xpath.selectNodes("//node()")).find(kSecret), std::string::npos);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(xpath.loadXml(xml.c_str()), -1) << xml.substr(0, 40);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(std::string(xpath.selectNodes("//node()")).find("SECRET"), std::string::npos);
   }
 }
 
@@ -420,20 +347,13 @@ TEST(XmlAttribute, FormatsEveryTypedSlotAsA32BitValue) {
   const Case cases[] = {
       {[](IKORAXmlAttribute& a) { a.addAttribute("n", "text"); }, "text"},
       {[](IKORAXmlAttribute& a) { a.addAttribute("n", true); }, "true"},
-      {[](IKORAXmlAttribute& a) { a.addAttribute("n", false); }, "false"},
       {[](IKORAXmlAttribute& a) { a.addAttribute("n", -5); }, "-5"},
-      {[](IKORAXmlAttribute& a) { a.addAttribute("n", -5L); }, "-5"},
-      {[](IKORAXmlAttribute& a) { a.addAttribute("n", 0); }, "0"},
-      {[](IKORAXmlAttribute& a) { a.addAttribute("n", 4294967295UL); }, "4294967295"},
-      // The 64-bit long slots keep their low 32 bits.
-      {[](IKORAXmlAttribute& a) { a.addAttribute("n", 0x100000005L); }, "5"},
+      // The 64-bit long slots keep their low 32 bits, signed or unsigned as the slot is.
+      {[](IKORAXmlAttribute& a) { a.addAttribute("n", 0x1FFFFFFFBL); }, "-5"},
       {[](IKORAXmlAttribute& a) { a.addAttribute("n", 0x1FFFFFFFFUL); }, "4294967295"},
       {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", 255); }, "0x000000ff"},
-      {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", -1); }, "0xffffffff"},
       {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", -1L); }, "0xffffffff"},
-      {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", 0); }, "0x00000000"},
       {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", 0x1000000ABUL); }, "0x000000ab"},
-      {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", 0xDEADBEEFUL); }, "0xdeadbeef"},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     KORAXmlAttribute set;
@@ -456,46 +376,33 @@ TEST(XmlAttribute, KeepsTheFirstValueUntilCleared) {
 // ---------------------------------------------------------------------------------------------
 // Writer
 
-TEST(XmlWriter, NewWriterIndentsWithoutDeclaration) {
+// A new writer indents and writes no declaration; typed values are written as their text.
+TEST(XmlWriter, NewWriterIndentsAndWritesTypedValuesAsText) {
   KORAXmlWriter writer;
-  EXPECT_EQ(writer.startDocument(), 0);
-  EXPECT_EQ(writer.startElement("a", nullptr), 0);
-  EXPECT_EQ(writer.writeElement("b", "x", false, nullptr), 0);
-  EXPECT_EQ(writer.endElement(), 0);
-  EXPECT_EQ(writer.endDocument(), 0);
-  EXPECT_STREQ(writer.getXml(), "<a>\r\n\t<b>x</b>\r\n</a>");
-  // Retrieval clears nothing.
-  EXPECT_STREQ(writer.getXml(), "<a>\r\n\t<b>x</b>\r\n</a>");
-}
-
-TEST(XmlWriter, WritesTextTypedValuesAndCdata) {
-  struct Case {
-    std::function<long(KORAXmlWriter&)> write;
-    const char* expected;
+  const long results[] = {
+      writer.startDocument(),
+      writer.startElement("a", nullptr),
+      writer.writeElement("b", "x<y", true, nullptr),
+      writer.writeElement("b", "x<y", false, nullptr),
+      writer.writeElement("b", true, false, nullptr),
+      writer.writeElement("b", 'A', false, nullptr),
+      writer.writeElement("b", -7, false, nullptr),
+      writer.writeElement("b", uint32_t{4294967295u}, false, nullptr),
+      writer.writeElement("b", static_cast<const char*>(nullptr), false, nullptr),
+      // A null name writes nothing and opens nothing.
+      writer.writeElement(nullptr, "x", false, nullptr),
+      writer.startElement(nullptr, nullptr),
+      writer.endElement(),
+      writer.endDocument(),
   };
-  const Case cases[] = {
-      {[](KORAXmlWriter& w) { return w.writeElement("b", "x<y", true, nullptr); },
-       "<b><![CDATA[x<y]]></b>"},
-      {[](KORAXmlWriter& w) { return w.writeElement("b", "x<y", false, nullptr); },
-       "<b>x&lt;y</b>"},
-      {[](KORAXmlWriter& w) { return w.writeElement("b", true, false, nullptr); }, "<b>true</b>"},
-      {[](KORAXmlWriter& w) { return w.writeElement("b", 'A', false, nullptr); }, "<b>65</b>"},
-      {[](KORAXmlWriter& w) { return w.writeElement("b", -7, false, nullptr); }, "<b>-7</b>"},
-      {[](KORAXmlWriter& w) { return w.writeElement("b", uint32_t{4294967295u}, false, nullptr); },
-       "<b>4294967295</b>"},
-      {[](KORAXmlWriter& w) {
-         return w.writeElement("b", static_cast<const char*>(nullptr), false, nullptr);
-       },
-       "<b/>"},
-      // A null name writes nothing.
-      {[](KORAXmlWriter& w) { return w.writeElement(nullptr, "x", false, nullptr); }, ""},
-      {[](KORAXmlWriter& w) { return w.startElement(nullptr, nullptr); }, ""},
-  };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    KORAXmlWriter writer;
-    EXPECT_EQ(cases[i].write(writer), 0) << i;
-    EXPECT_STREQ(writer.getXml(), cases[i].expected) << i;
+  for (const long result : results) {
+    EXPECT_EQ(result, 0);
   }
+  const char* expected =
+      "<a>\r\n\t<b><![CDATA[x<y]]></b>\r\n\t<b>x&lt;y</b>\r\n\t<b>true</b>\r\n\t<b>65</b>\r\n\t"
+      "<b>-7</b>\r\n\t<b>4294967295</b>\r\n\t<b/>\r\n</a>";
+  EXPECT_STREQ(writer.getXml(), expected);
+  EXPECT_STREQ(writer.getXml(), expected) << "retrieval clears nothing";
 }
 
 TEST(XmlWriter, PrefixAppliesToEveryLaterElementStartedOrWritten) {
@@ -514,51 +421,32 @@ TEST(XmlWriter, PrefixAppliesToEveryLaterElementStartedOrWritten) {
   EXPECT_STREQ(writer.getXml(), "<p:b>x</p:b><p:c/><p:x>t</x><d>e</d>");
 }
 
-TEST(XmlWriter, EndElementWithNothingOpenFailsAndWritesNothing) {
-  KORAXmlWriter writer;
-  writer.writeElement("a", "t", false, nullptr);
-  const std::string before = writer.getXml();
-  EXPECT_EQ(writer.endElement(), status::kFail);
-  EXPECT_EQ(writer.getXml(), before);
-}
-
 TEST(XmlWriter, WritesOnlyAttributeSetsItMade) {
   KORAXmlWriter writer;
   writer.setIndent(false);
-  IKORAXmlAttribute* set = writer.createAttribute("k", "v");
-  set->addAttribute("n", 1);
-  writer.startElement("a", set);
-  writer.endElement();
   KORAXmlAttribute foreign;
   foreign.addAttribute("k", "v");
-  writer.startElement("b", &foreign);
+  IKORAXmlAttribute* const sets[] = {
+      writer.createAttribute("k", "v")->addAttribute("n", 1),
+      writer.createAttribute("n", 255, 1),
+      writer.createAttribute("n", 255, 0),
+      writer.createAttribute("n", 4294967295UL, 2),
+      writer.createAttribute("n", 16UL, 1),
+      writer.createAttribute("n", false),
+      &foreign,
+  };
+  writer.startElement("a", sets[0]);
   writer.endElement();
-  const std::string xml = writer.getXml();
-  // The pairs come in the set's own order.
-  EXPECT_TRUE(xml == R"(<a k="v" n="1"/><b/>)" || xml == R"(<a n="1" k="v"/><b/>)") << xml;
-
-  struct Case {
-    IKORAXmlAttribute* set;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {writer.createAttribute("n", 255, 1), R"(<e n="0x000000ff"/>)"},
-      {writer.createAttribute("n", 255, 0), R"(<e n="255"/>)"},
-      {writer.createAttribute("n", -1, 1), R"(<e n="0xffffffff"/>)"},
-      {writer.createAttribute("n", 4294967295UL, 2), R"(<e n="4294967295"/>)"},
-      {writer.createAttribute("n", 16UL, 1), R"(<e n="0x00000010"/>)"},
-      {writer.createAttribute("n", false), R"(<e n="false"/>)"},
-      {writer.createAttribute("q", "a\"&<"), R"(<e q="a&quot;&amp;&lt;"/>)"},
-      {writer.createAttribute(), "<e/>"},
-  };
-  for (const Case& c : cases) {
-    KORAXmlWriter other;
-    other.writeElement("e", static_cast<const char*>(nullptr), false, c.set);
-    EXPECT_STREQ(other.getXml(), "<e/>") << "another writer's set is not written";
-    const size_t start = std::strlen(writer.getXml());
-    writer.writeElement("e", static_cast<const char*>(nullptr), false, c.set);
-    EXPECT_EQ(std::string(writer.getXml()).substr(start), c.expected);
+  for (IKORAXmlAttribute* set : sets) {
+    writer.writeElement("e", static_cast<const char*>(nullptr), false, set);
   }
+  const std::string rest =
+      R"(<e n="0x000000ff"/><e n="255"/><e n="4294967295"/><e n="0x00000010"/><e n="false"/><e/>)";
+  // The pairs come in the set's own order.
+  const std::string xml = writer.getXml();
+  EXPECT_TRUE(xml == R"(<a k="v" n="1"/><e k="v" n="1"/>)" + rest ||
+              xml == R"(<a n="1" k="v"/><e n="1" k="v"/>)" + rest)
+      << xml;
 }
 
 TEST(XmlWriter, DeclarationNamesTheConfiguredEncoding) {
@@ -613,11 +501,11 @@ TEST(XmlWriter, PropertiesRoundTripAndResetRestoresTheComponentDefaults) {
   ASSERT_EQ(writer.getEncoding(&text), 0);
   EXPECT_STREQ(text, "UTF-16");
   std::free(text);
-  // The open-element stack went with the old component; the prefix stays.
+  // The open-element stack went with the old component, and closing with nothing open fails
+  // and writes nothing; the prefix stays.
   EXPECT_EQ(writer.endElement(), status::kFail);
   writer.writeElement("a", "t", false, nullptr);
-  EXPECT_NE(std::strstr(writer.getXml(), "<p:a>t</p:a>"), nullptr) << writer.getXml();
-  EXPECT_EQ(std::strstr(writer.getXml(), "open"), nullptr);
+  EXPECT_STREQ(writer.getXml(), "<p:a>t</p:a>");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -633,7 +521,6 @@ TEST(XmlXPath, AnswersSingleMultipleAndEmptyQueries) {
   };
   const Case cases[] = {
       {"/a/b", "<b>1</b>", "<b>1</b>\n<b>2</b>\n"},
-      {"/a/c", "<c k=\"v\"/>", "<c k=\"v\"/>\n"},
       {"/a/c/@k", "k=\"v\"", "k=\"v\"\n"},
       {"/a/b[2]/text()", "2", "2\n"},
       {"/a/d", "", ""},
@@ -729,24 +616,6 @@ TEST(Utf8Text, CutsAndRepairsAtCharacterBoundaries) {
     EXPECT_EQ(zt::xml::replaceInvalidUtf8(in), out);
     EXPECT_EQ(zt::xml::isValidUtf8(in), in == out);
   }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Exports
-
-TEST(XmlExports, CreateMakesIndependentObjects) {
-  KORAXmlParserInterface* parser = KORAXmlParserFactory_Create();
-  KORAXmlWriterInterface* writer = KORAXmlWriterFactory_Create();
-  KORAXmlXPathInterface* xpath = KORAXmlXPathFactory_Create();
-  ASSERT_NE(parser, nullptr);
-  Recorder recorder;
-  EXPECT_EQ(parser->parseString("<a/>", &recorder, nullptr), 0);
-  writer->writeElement("a", "t", false, nullptr);
-  EXPECT_EQ(xpath->loadXml(writer->getXml()), 0);
-  EXPECT_STREQ(xpath->selectSingleNode("/a"), "<a>t</a>");
-  EXPECT_EQ(KORAXmlParserFactory_Destroy(parser), nullptr);
-  EXPECT_EQ(KORAXmlWriterFactory_Destroy(writer), nullptr);
-  EXPECT_EQ(KORAXmlXPathFactory_Destroy(xpath), nullptr);
 }
 
 }  // namespace
