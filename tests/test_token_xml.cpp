@@ -1,20 +1,23 @@
 // The token parser's XML forms and its public object: the processedtokens document byte for
-// byte, both readers, round trips, hostile XML, and the failure paths of every operation.
+// byte, the token and template readers of both parsers, round trips, hostile XML, and the failure
+// paths of every operation.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "token/kora_token_parser.h"
+#include "token/kora_token_parser_ex.h"
 #include "token/token_parser.h"
+#include "token/token_parser_ex.h"
 #include "token/token_scanner.h"
 #include "token/token_xml.h"
+#include "token/token_xml_ex.h"
 #include "zttools.h"
 
 namespace zt::token {
@@ -41,8 +44,9 @@ std::string templateString(const std::string& xml) {
 }
 
 // Tokens written as kind(modifier,delimiter,text).
+template <class Parser = TokenParser>
 std::vector<std::string> scanTokens(const std::string& format) {
-  TokenParser parser;
+  Parser parser;
   TokenStringScanner().scan(&parser, format);
   std::vector<std::string> out;
   for (const auto& t : parser.tokens()) {
@@ -52,20 +56,20 @@ std::vector<std::string> scanTokens(const std::string& format) {
 }
 
 TEST(ProcessedTokens, DocumentLayoutByteForByte) {
-  EXPECT_EQ(process("Lot A %05S"),
+  // Message pieces are listed longest first and numbered; the token keeps its whole text.
+  EXPECT_EQ(process("Lot A %05S abcdefghijklmnopqrstuvwxyz%1/Y %T#%N"),
             "<processedtokens>\r\n"
             "\t<messages>\r\n"
-            "\t\t<message index=\"1\" length=\"5\"><![CDATA[Lot A]]></message>\r\n"
+            "\t\t<message index=\"1\" length=\"20\"><![CDATA[abcdefghijklmnopqrst]]></message>\r\n"
+            "\t\t<message index=\"2\" length=\"6\"><![CDATA[uvwxyz]]></message>\r\n"
+            "\t\t<message index=\"3\" length=\"5\"><![CDATA[Lot A]]></message>\r\n"
             "\t</messages>\r\n"
             "\t<tokens>\r\n"
             "\t\t<message><![CDATA[Lot A]]></message>\r\n"
             "\t\t<blank/>\r\n"
             "\t\t<counter modifier=\"5\" delimiter=\"0\"/>\r\n"
-            "\t</tokens>\r\n"
-            "</processedtokens>");
-  EXPECT_EQ(process("%1/Y %T#%N"),
-            "<processedtokens>\r\n"
-            "\t<tokens>\r\n"
+            "\t\t<blank/>\r\n"
+            "\t\t<message><![CDATA[abcdefghijklmnopqrstuvwxyz]]></message>\r\n"
             "\t\t<date modifier=\"1\" delimiter=\"/\"/>\r\n"
             "\t\t<blank/>\r\n"
             "\t\t<time/>\r\n"
@@ -76,109 +80,105 @@ TEST(ProcessedTokens, DocumentLayoutByteForByte) {
   EXPECT_EQ(process(""), "<processedtokens>\r\n\t<tokens/>\r\n</processedtokens>");
 }
 
-TEST(ProcessedTokens, MessagePiecesAreNumberedLongestFirst) {
-  const std::string xml = process("ab %Y abcdefghijklmnopqrstuvwxyz");
-  EXPECT_NE(xml.find("<message index=\"1\" length=\"20\"><![CDATA[abcdefghijklmnopqrst]]>"),
-            std::string::npos)
-      << xml;
-  EXPECT_NE(xml.find("<message index=\"2\" length=\"6\"><![CDATA[uvwxyz]]>"), std::string::npos);
-  EXPECT_NE(xml.find("<message index=\"3\" length=\"2\"><![CDATA[ab]]>"), std::string::npos);
-  // The token keeps its whole text.
-  EXPECT_NE(xml.find("<message><![CDATA[abcdefghijklmnopqrstuvwxyz]]></message>"),
-            std::string::npos);
-}
-
-TEST(TokenStringReader, ReadsProcessedTokensDocuments) {
+// The classic readers run on the internal SAX layer, the extended ones on the public XML parser;
+// they share their reading rules, so every document here is read by both.
+TEST(TokenReaders, BothParsersReadDocumentsAlike) {
   struct Case {
     const char* xml;
     const char* format;
+    const char* templ;
+    const char* formatEx = nullptr;  // where the extended readers differ
+    const char* templEx = nullptr;
   };
   const Case cases[] = {
       {"<processedtokens><tokens><date modifier=\"1\" delimiter=\"/\"/><blank/>"
        "<message><![CDATA[50%]]></message><counter modifier=\"#\"/><newline/></tokens>"
        "</processedtokens>",
-       "%1/Y 50%%#%N"},
-      {"<p><tokens><counter modifier=\"5\" delimiter=\"0\"/></tokens></p>", "%50S"},
+       "%1/Y 50%%#%N", "Y 50%SN"},
+      {"<p><tokens><counter modifier=\"5\" delimiter=\"0\"/></tokens></p>", "%50S", "S"},
       // The specifier attribute replaces the kind; attributes elsewhere are ignored.
       {"<p><tokens><date specifier=\"T\" modifier=\"2\"/><blank modifier=\"9\"/></tokens></p>",
-       "%2T "},
-      // Definitions inside "messages" write nothing; white-space text is ignored and the
-      // element repeats the text before it.
-      {"<p><messages><message>X</message></messages><tokens><message>A</message>"
-       "<message> </message><message/></tokens></p>",
-       "AAA"},
+       "%2T ", "Y "},
       // Unknown elements are ignored, their children still read; the extended kinds are
-      // unknown here.
-      {"<p><tokens><wrap><time modifier=\"3\"/></wrap><unknown/><iafielda/>"
-       "<level modifier=\"1\"><date/></level></tokens></p>",
-       "%3T%Y"},
-      {"<tokens/>", ""},
-      {"<p><tokens><date/><error/></tokens></p>", ""},
-      {"<p><tokens><date/></tokens></p", ""},
+      // unknown to the classic readers.
+      {"<p><tokens><wrap><time modifier=\"3\"/></wrap><unknown/><iafielda/><level modifier=\"1\"/>"
+       "<date/></tokens></p>",
+       "%3T%Y", "TY", "%3T%A%1L%Y", "TALY"},
+      // A message without text repeats the one before it (white-space-only text counts as none);
+      // another token element in between clears it for the format string only. Definitions
+      // inside "messages" write nothing to the format string.
+      {"<p><messages><message>X</message></messages><tokens><message>A</message>"
+       "<message> </message><message/><date/><message/></tokens></p>",
+       "AAA%Y", "AAAYA"},
+      // Definitions are numbered left to right and replace every occurrence, inside longer texts
+      // too; an empty one keeps its number but replaces nothing.
+      {"<p><messages><message>AB</message><message/><message>Q</message></messages><tokens>"
+       "<message>XABY</message><blank/><message>Q-Q</message><time/><newline/></tokens></p>",
+       "XABY Q-Q%T%N", "X1Y 3-3TN"},
+      // An error element empties the format string; the template reader ignores it.
+      {"<p><tokens><date/><x><error/></x><time/></tokens></p>", "", "YT"},
+      {"<tokens/>", "", ""},
+      {"", "", ""},
+      {"<p><tokens><date/></tokens></p", "", ""},
+      {"<t><tokens><date/>", "", ""},
+      {"<tokens><date></tokens>", "", ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(tokenString(c.xml), c.format) << c.xml;
-  }
-}
-
-TEST(TemplateReader, ReadsTemplateDocuments) {
-  struct Case {
-    const char* xml;
-    const char* text;
-  };
-  const Case cases[] = {
-      {"<t><messages><message>HELLO</message><message>WORLD</message></messages><tokens><date/>"
-       "<message>HELLO</message><blank/><message>WORLD</message><counter/></tokens></t>",
-       "Y1 2S"},
-      {"<t><messages><message>AB</message></messages><tokens><message>XABY</message>"
-       "<time/><newline/></tokens></t>",
-       "X1YTN"},
-      // Every occurrence is replaced, not only the first.
-      {"<t><messages><message>A</message></messages><tokens><message>A-A</message></tokens></t>",
-       "1-1"},
-      // An empty definition keeps its number but replaces nothing.
-      {"<t><messages><message/><message>B</message></messages><tokens><message>B</message>"
-       "</tokens></t>",
-       "2"},
-      {"<tokens/>", ""},
-      {"<t><tokens><error/><date/></tokens></t>", "Y"},
-      {"<t><tokens><date/>", ""},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(templateString(c.xml), c.text) << c.xml;
+    EXPECT_EQ(templateString(c.xml), c.templ) << c.xml;
+    EXPECT_EQ(convertTokenXmlEx(c.xml), c.formatEx ? c.formatEx : c.format) << c.xml;
+    EXPECT_EQ(convertTemplateXmlEx(c.xml), c.templEx ? c.templEx : c.templ) << c.xml;
   }
   // A processedtokens document is a template document too.
   EXPECT_EQ(templateString(process("Lot A %05S %1/Y")), "1 S Y");
 }
 
+// The document of every pair of pieces reads back to a string that scans into the same tokens,
+// through either parser (the classic one for classic pieces only). Left out: message text with
+// '#', which reads back as a counter since only '%' is escaped in text, and a counter with both
+// flag and width, which reads back rewritten (below).
 TEST(TokenXml, RoundTripsGiveTheSameTokens) {
-  const char* formats[] = {
-      "Lot A %5S",
-      "%1/Y %T",
-      "%N%1.-Y%N",
-      "50%% off",
-      "a]]>b %Y",
-      "x & y < z",
-      "\"quoted\" 'too'",
-      "\xC3\xA9t\xC3\xA9 %5S",
-      "#",
-      "%S %9S %0S",
-      "a\rb",
-      "a\tb %Y",
-      "<![CDATA[x]]>",
-      "%Y%T%S%N",
-      "one two three four five six seven eight nine ten",
+  // The first nine pieces are extended kinds.
+  const std::string pieces[] = {
+      "%A", "%B",   "%C",    "%D",   "%E",  "%F",    "%L",   "%1L",       "%3L",
+      "%Y", "%1/Y", "%5-.Y", "%T",   "%9T", "%5S",   "%0S",  "%S",        "#",
+      "%N", " ",    "Lot",   "50%%", "a.b", "x]]>y", "a\rb", "x & y < z", "\xc3\xa9t\xc3\xa9"};
+  constexpr std::size_t kExtendedOnly = 9;
+  KORATokenParserEx extended;
+  auto readBackEx = [&extended](const std::string& format) {
+    std::string xml;
+    std::string back;
+    extended.processTokens(format.c_str(), xml, nullptr);
+    extended.buildTokenString(xml.c_str(), back, nullptr);
+    return back;
   };
-  for (const char* format : formats) {
-    const std::string back = tokenString(process(format));
-    SCOPED_TRACE(std::string(format) + " -> " + back);
-    EXPECT_EQ(scanTokens(back), scanTokens(format)) << format << " -> " << back;
+  for (std::size_t i = 0; i < std::size(pieces); ++i) {
+    for (std::size_t j = 0; j < std::size(pieces); ++j) {
+      const std::string format = pieces[i] + pieces[j];
+      if (format == "##") {
+        continue;  // the message text "#"
+      }
+      const std::string back = readBackEx(format);
+      EXPECT_EQ(scanTokens<TokenParserEx>(back), scanTokens<TokenParserEx>(format))
+          << format << " -> " << back;
+      if (i >= kExtendedOnly && j >= kExtendedOnly) {
+        const std::string classicBack = tokenString(process(format));
+        EXPECT_EQ(scanTokens(classicBack), scanTokens(format)) << format << " -> " << classicBack;
+      }
+    }
+  }
+  // Canonical strings come back character for character.
+  for (const char* format : {"%A %1/Y", "%B%C%D%E%F%L%1L%3L", "50%% off %2L"}) {
+    EXPECT_EQ(readBackEx(format), format);
+  }
+  for (const char* format : {"Lot %5S %1/Y%N%T", "A#B", "%0S x  y", "<![CDATA[x]]>",
+                             "one two three four five six seven"}) {
+    EXPECT_EQ(readBackEx(format), format);
+    EXPECT_EQ(tokenString(process(format)), format);
   }
   // A counter with a flag comes back in its rewritten form, width then flag, which the scanner
   // would read as a new digit run: the document keeps the fields, the string shows the rewrite.
-  EXPECT_EQ(tokenString(process("%05S")), "%50S");
   EXPECT_EQ(tokenString(process("Lot %13S")), "Lot %31S");
-  EXPECT_EQ(tokenString(process("%0S")), "%0S");
 }
 
 TEST(TokenXml, HostileDocumentsGiveAnEmptyResultQuickly) {
@@ -188,29 +188,24 @@ TEST(TokenXml, HostileDocumentsGiveAnEmptyResultQuickly) {
   ASSERT_EQ(write(fd, "%Y", 2), 2);
   close(fd);
 
-  std::string bomb = "<!DOCTYPE p [<!ENTITY l0 \"%Y%Y%Y%Y%Y%Y%Y%Y%Y%Y\">";
-  for (int i = 1; i < 10; ++i) {
-    bomb += "<!ENTITY l" + std::to_string(i) + " \"";
-    for (int j = 0; j < 10; ++j) {
-      bomb += "&l" + std::to_string(i - 1) + ";";
+  auto repeat = [](const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+      out += text;
     }
-    bomb += "\">";
+    return out;
+  };
+  std::string bomb = "<!DOCTYPE p [<!ENTITY l0 \"" + repeat("%Y", 10) + "\">";
+  for (int i = 1; i < 10; ++i) {
+    bomb += "<!ENTITY l" + std::to_string(i) + " \"" +
+            repeat("&l" + std::to_string(i - 1) + ";", 10) + "\">";
   }
   bomb += "]><p><tokens><message>&l9;</message></tokens></p>";
-  std::string deep = "<p><tokens>";
-  for (int i = 0; i < 100000; ++i) {
-    deep += "<n>";
-  }
-  deep += "<date/>";
-  for (int i = 0; i < 100000; ++i) {
-    deep += "</n>";
-  }
-  deep += "</tokens></p>";
+  const std::string deep =
+      "<p><tokens>" + repeat("<n>", 100000) + "<date/>" + repeat("</n>", 100000) + "</tokens></p>";
   const std::string longName(1 << 20, 'n');
   const std::string inputs[] = {
-      process("Lot A %05S").substr(0, 60),
-      "\x01\x02\xff\xfe\x00\x7f garbage",
-      "",
+      "\x01\x02\xff\xfe\x7f garbage",
       bomb,
       std::string("<!DOCTYPE p [<!ENTITY x SYSTEM \"file://") + path +
           "\">]><p><tokens><message>&x;</message></tokens></p>",
@@ -226,33 +221,21 @@ TEST(TokenXml, HostileDocumentsGiveAnEmptyResultQuickly) {
   std::remove(path);
 }
 
-// Writes each token's fields, so that the call sequence is visible in the text.
+// Writes each token's fields, so that the call sequence is visible in the text, then `after`;
+// with `throws` it throws after writing.
 class FieldFormatter final : public KORATokenFormatterInterface {
  public:
   int formatToken(const std::string& specifier, const std::string& modifier,
                   const std::string& delimiter, const std::string& text,
                   std::stringstream& out) override {
-    out << '[' << specifier << '|' << modifier << '|' << delimiter << '|' << text << ']';
+    out << '[' << specifier << '|' << modifier << '|' << delimiter << '|' << text << ']' << after;
+    if (throws) {
+      throw std::runtime_error("formatter");
+    }
     return 0;
   }
-};
-
-class NulFormatter final : public KORATokenFormatterInterface {
- public:
-  int formatToken(const std::string&, const std::string&, const std::string&, const std::string&,
-                  std::stringstream& out) override {
-    out << "ab" << '\0' << "cd";
-    return 0;
-  }
-};
-
-class ThrowingFormatter final : public KORATokenFormatterInterface {
- public:
-  int formatToken(const std::string&, const std::string&, const std::string&, const std::string&,
-                  std::stringstream& out) override {
-    out << "partial";
-    throw std::runtime_error("formatter");
-  }
+  std::string after;
+  bool throws = false;
 };
 
 TEST(KoraTokenParser, FormatsEachTokenOnceInOrder) {
@@ -262,13 +245,13 @@ TEST(KoraTokenParser, FormatsEachTokenOnceInOrder) {
   const uint32_t length = parser.formatTokens("Lot%%1 # %05S%1/Y%N", text, &fields);
   EXPECT_EQ(length, text.size());
   EXPECT_EQ(text, "[M|||Lot%1][_|||][S|#||][_|||][S|5|0|][Y|1|/|][N|||]");
-  NulFormatter nul;
-  EXPECT_EQ(parser.formatTokens("%Y%T", text, &nul), 2U);
-  EXPECT_EQ(text, "ab");
-  EXPECT_EQ(parser.formatTokens("AB%Y", text, nullptr), 0U);
-  EXPECT_EQ(text, "");
+  FieldFormatter nul;
+  nul.after = std::string("\0cd", 3);
+  EXPECT_EQ(parser.formatTokens("%Y%T", text, &nul), 6U);
+  EXPECT_EQ(text, "[Y|||]");
   // A null formatter does not even scan: a bad format string raises nothing.
-  EXPECT_EQ(parser.formatTokens("%Q", text, nullptr), 0U);
+  EXPECT_EQ(parser.formatTokens("AB%Q", text, nullptr), 0U);
+  EXPECT_EQ(text, "");
 }
 
 TEST(KoraTokenParser, FailuresLeaveTheOutStringUntouched) {
@@ -286,26 +269,23 @@ TEST(KoraTokenParser, FailuresLeaveTheOutStringUntouched) {
   FieldFormatter fields;
   EXPECT_THROW(parser.formatTokens("%N%N%N", out, &fields), kora_token_parser_exception);
   EXPECT_EQ(out, "old");
-  ThrowingFormatter throwing;
+  FieldFormatter throwing;
+  throwing.throws = true;
   EXPECT_THROW(parser.formatTokens("%Y", out, &throwing), std::runtime_error);
   EXPECT_EQ(out, "old");
   try {
     parser.raiseError(9, 3);
+    ADD_FAILURE() << "raiseError returned";
   } catch (const kora_token_parser_exception& e) {
     EXPECT_EQ(e.code, 9);
     EXPECT_EQ(e.position, 3);
-    EXPECT_STREQ(e.what(), "Imprinter counter width is out of range.");
   }
 }
 
 TEST(KoraTokenParser, CreatedThroughTheExport) {
   KORATokenParserInterface* parser = KORATokenParserFactory_Create();
-  ASSERT_NE(parser, nullptr);
   std::string xml;
-  std::string format;
-  EXPECT_GT(parser->processTokens("%1/Y %T", xml), 0U);
-  EXPECT_EQ(parser->buildTokenString(xml.c_str(), format), 7U);
-  EXPECT_EQ(format, "%1/Y %T");
+  EXPECT_EQ(parser->processTokens("%1/Y %T", xml), process("%1/Y %T").size());
   EXPECT_EQ(KORATokenParserFactory_Destroy(parser), nullptr);
 }
 
