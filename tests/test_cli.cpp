@@ -1,7 +1,6 @@
 // The zttools command run as a user runs it: a child process with its arguments and standard
 // input, whose exit status, standard output and standard error are checked.
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,8 +27,15 @@ struct Outcome {
   std::string err;
 };
 
-// Runs the command with `words`, feeding `input` on its standard input. With `unprivileged`, a
-// root test process runs the command as nobody, so that permissions apply to it.
+std::string readFile(const std::string& path) {
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+// Runs the command with `words`, with `input` as its standard input, and collects its standard
+// output and error from files. With `unprivileged`, a root test process runs the command as
+// nobody, so that permissions apply to it.
 Outcome zttools(const std::vector<std::string>& words, const std::string& input = "",
                 bool unprivileged = false) {
   const char* program = std::getenv("ZT_CLI");
@@ -37,17 +43,12 @@ Outcome zttools(const std::vector<std::string>& words, const std::string& input 
     ADD_FAILURE() << "ZT_CLI does not name the zttools command";
     return {};
   }
-  int in[2], out[2], err[2];
-  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) {
-    ADD_FAILURE() << "pipe";
-    return {};
-  }
+  const ScratchDir streams;
+  const std::string files[] = {streams.write("in", input), streams.write("out", ""),
+                               streams.write("err", "")};
   const pid_t child = fork();
   if (child == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    for (int fd = 0; fd < 3; ++fd) dup2(open(files[fd].c_str(), fd == 0 ? O_RDONLY : O_WRONLY), fd);
     if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
     std::vector<char*> argv{const_cast<char*>(program)};
     for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
@@ -55,33 +56,9 @@ Outcome zttools(const std::vector<std::string>& words, const std::string& input 
     execv(program, argv.data());
     _exit(126);
   }
-  close(in[0]);
-  close(out[1]);
-  close(err[1]);
-  if (!input.empty() && write(in[1], input.data(), input.size()) < 0) ADD_FAILURE() << "write";
-  close(in[1]);
-  Outcome run;
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-  std::string* sinks[2] = {&run.out, &run.err};
-  for (int open = 2; open > 0;) {
-    poll(fds, 2, -1);
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      char buffer[4096];
-      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        sinks[i]->append(buffer, static_cast<size_t>(n));
-      } else {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      }
-    }
-  }
   int status = 0;
   waitpid(child, &status, 0);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(files[1]), readFile(files[2])};
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -89,6 +66,12 @@ std::vector<std::string> lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) result.push_back(line);
   return result;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
 }
 
 TEST(Cli, ExitStatusesAndStreams) {
@@ -114,7 +97,6 @@ TEST(Cli, ExitStatusesAndStreams) {
       {{"log", "plan", "/nonexistent-zt", "--policy", "all"}, 1, "", "No such file"},
       {{"tags", "/nonexistent-zt"}, 1, "", "No such file"},
       {{"preset", "show", "/nonexistent-zt"}, 1, "", "no \"Preset\" section"},
-      {{"token", "check", "%Q"}, 1, "", "Unknown format specifier."},
       {{"token", "check", "--", "-x %Y"}, 0, "valid: 3 tokens", ""},
       {{"--help"}, 0, "log clean", ""},
       {{"--version"}, 0, "1.0.12001.24001", ""},
@@ -162,9 +144,8 @@ TEST(Cli, RejectedFormatStringsPointAtTheFault) {
   const Case cases[] = {
       {{"token", "check", "Lot %25S"}, "     ^", "error 14 at position 5: Error in format string."},
       {{"token", "xml", "%N%N%N"}, "    ^", "error 23 at position 4: Too many newline tokens."},
-      {{"token", "format", "%1,Y"}, "  ^", "error 2 at position 2: Invalid date delimiter."},
       // The caret counts characters, the position bytes: é is two bytes.
-      {{"token", "check", "\xc3\xa9%1,Y"},
+      {{"token", "format", "\xc3\xa9%1,Y"},
        "   ^",
        "error 2 at position 4: Invalid date delimiter."},
       {{"tokenex", "check", "%/B"}, " ^", "error 21 at position 1: token parsing error occured"},
@@ -244,8 +225,8 @@ class CliFiles : public ::testing::Test {
  protected:
   ScratchDir dir;
   std::string path(const std::string& name) const { return (dir.path() / name).string(); }
-  void writeLog(const std::string& name, std::time_t when) {
-    const std::string file = dir.write(name, std::string(100, 'x'));
+  void writeLog(const std::string& name, std::time_t when, std::size_t size = 100) {
+    const std::string file = dir.write(name, std::string(size, 'x'));
     const timespec times[2] = {{when, 0}, {when, 0}};
     utimensat(AT_FDCWD, file.c_str(), times, 0);
   }
@@ -266,23 +247,18 @@ TEST_F(CliFiles, PlanDeletesNothingAndCleanDeletesExactlyThePlan) {
   const std::time_t now = std::time(nullptr);
   writeLog("logs/a.log", now);
   writeLog("logs/b.LOG", now - 86400 * 400);
-  writeLog("logs/old/c.log", 946684800);
+  // More files than the progress bar's threshold: without a terminal it draws nothing.
+  for (int i = 0; i < 300; ++i) writeLog("logs/old/c" + std::to_string(i) + ".log", 946684800);
   writeLog("logs/keep.txt", 946684800);
   const std::string logs = path("logs");
-  const std::vector<std::string> policy = {logs, "--policy", "latest"};
-
-  std::vector<std::string> words = {"log", "plan"};
-  words.insert(words.end(), policy.begin(), policy.end());
-  const Outcome plan = zttools(words);
+  const Outcome plan = zttools({"log", "plan", logs, "--policy", "latest"});
   ASSERT_EQ(plan.status, 0) << plan.err;
   const std::vector<std::string> planned = names(plan.out, "delete");
-  EXPECT_EQ(planned.size(), 2u);
+  EXPECT_EQ(planned.size(), 301u);
   EXPECT_EQ(names(plan.out, "keep"), std::vector<std::string>{logs + "/a.log"});
   for (const std::string& file : planned) EXPECT_TRUE(fs::exists(file)) << file;
 
-  words[1] = "clean";
-  words.push_back("--yes");
-  const Outcome clean = zttools(words);
+  const Outcome clean = zttools({"log", "clean", logs, "--policy", "latest", "--yes"});
   EXPECT_EQ(clean.status, 0) << clean.err;
   EXPECT_EQ(clean.err, "");
   EXPECT_EQ(names(clean.out, "report"), planned);
@@ -293,44 +269,24 @@ TEST_F(CliFiles, PlanDeletesNothingAndCleanDeletesExactlyThePlan) {
 
 TEST_F(CliFiles, ThresholdOrderDecidesWhatGoes) {
   // a is the largest and oldest file, c the smallest and newest; together they pass 1 MiB.
-  const std::pair<const char*, std::size_t> files[] = {{"a", 700}, {"b", 400}, {"c", 300}};
-  std::time_t when = 1000000000;
-  for (const auto& [name, kilobytes] : files) {
-    const std::string file =
-        dir.write(std::string("logs/") + name + ".log", std::string(kilobytes * 1024, 'x'));
-    const timespec times[2] = {{when, 0}, {when, 0}};
-    utimensat(AT_FDCWD, file.c_str(), times, 0);
-    when += 3600;
-  }
+  writeLog("logs/a.log", 1000000000, 700 * 1024);
+  writeLog("logs/b.log", 1000003600, 400 * 1024);
+  writeLog("logs/c.log", 1000007200, 300 * 1024);
   const std::string logs = path("logs");
-  struct Case {
-    std::string order;
-    std::vector<std::string> deleted;
-  };
-  const Case cases[] = {
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
       {"time", {logs + "/a.log"}},
       {"size", {logs + "/c.log", logs + "/b.log"}},
   };
-  for (const Case& c : cases) {
+  for (const auto& [order, deleted] : cases) {
     const Outcome plan = zttools(
-        {"log", "plan", logs, "--policy", "threshold", "--megabytes", "1", "--order", c.order});
+        {"log", "plan", logs, "--policy", "threshold", "--megabytes", "1", "--order", order});
     EXPECT_EQ(plan.status, 0) << plan.err;
-    EXPECT_EQ(names(plan.out, "delete"), c.deleted) << c.order;
+    EXPECT_EQ(names(plan.out, "delete"), deleted) << order;
   }
 }
 
-TEST_F(CliFiles, ManyFilesWithoutTerminalDrawNoProgress) {
-  for (int i = 0; i < 301; ++i) dir.write("logs/f" + std::to_string(i) + ".log", "x");
-  const Outcome run = zttools({"log", "clean", path("logs"), "--policy", "all", "--yes"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "");
-  EXPECT_TRUE(fs::is_empty(path("logs")));
-}
-
 TEST_F(CliFiles, CleanAsksPerFile) {
-  writeLog("logs/a.log", 946684800);
-  writeLog("logs/b.log", 946684800);
-  writeLog("logs/c.log", 946684800);
+  for (const char* name : {"logs/a.log", "logs/b.log", "logs/c.log"}) writeLog(name, 946684800);
   // Yes to the first, no to the second; the end of the input refuses the third.
   const Outcome run = zttools({"log", "clean", path("logs"), "--policy", "all"}, "y\nn\n");
   EXPECT_EQ(run.status, 0) << run.err;
@@ -338,15 +294,8 @@ TEST_F(CliFiles, CleanAsksPerFile) {
   EXPECT_FALSE(fs::exists(path("logs/a.log")));
   EXPECT_TRUE(fs::exists(path("logs/b.log")));
   EXPECT_TRUE(fs::exists(path("logs/c.log")));
-  const auto count = [&](const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t at = run.out.find(what); at != std::string::npos;
-         at = run.out.find(what, at + 1))
-      ++n;
-    return n;
-  };
-  EXPECT_EQ(count("<code>0</code>"), 1u);
-  EXPECT_EQ(count("<code>1223</code>"), 2u);
+  EXPECT_EQ(occurrences(run.out, "<code>0</code>"), 1u);
+  EXPECT_EQ(occurrences(run.out, "<code>1223</code>"), 2u);
 }
 
 TEST_F(CliFiles, FailedDeletionIsRejected) {
@@ -400,7 +349,6 @@ TEST_F(CliFiles, TagLookups) {
       {{"--name", "Color", "--value", "Blue"}, 0, "1\n"},
       {{"--id", "1", "--value", "0"}, 0, "Red\n"},
       {{"--id", "26"}, 1, ""},  // the generated name 0x001a belongs to tag 7
-      {{"--id", "2"}, 1, ""},
       {{"--name", "Size"}, 1, ""},
       {{"--name", "Color", "--value", "Green"}, 1, ""},
       {{"--id", "1", "--value", "5"}, 1, ""},
