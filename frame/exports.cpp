@@ -6,10 +6,10 @@
 #include "preset/preset_manager.h"
 #include "tag/tag_manager.h"
 #include "token/kora_token_parser.h"
+#include "token/kora_token_parser_ex.h"
 #include "xml/xml_parser.h"
 #include "xml/xml_writer.h"
 #include "xml/xml_xpath.h"
-#include "token/kora_token_parser_ex.h"
 
 namespace {
 

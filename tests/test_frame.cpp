@@ -44,8 +44,8 @@ TEST(ErrorTable, MessagesAreExact) {
 TEST(Exception, CarriesCodeAndPositionThroughEveryKindOfCatch) {
   try {
     zt::token::raiseTokenError(9, 3);
-  // Catching by value is what many driver codebases do: the copy must keep both fields.
-  // NOLINTNEXTLINE(misc-throw-by-value-catch-by-reference)
+    // Catching by value is what many driver codebases do: the copy must keep both fields.
+    // NOLINTNEXTLINE(misc-throw-by-value-catch-by-reference)
   } catch (kora_token_parser_exception e) {
     EXPECT_EQ(e.code, 9);
     EXPECT_EQ(e.position, 3);
