@@ -30,6 +30,10 @@ using SaxAttributes = std::span<const SaxAttribute>;
 // CDATA sections and references inside the run already joined and decoded. A zero byte follows
 // the text and every element name (outside the view), so that they can be handed on as C strings
 // without a copy.
+//
+// The answer of startDocument, startElement and endElement also says whether the character data
+// up to the next of these events is wanted: kOk takes it, kFalse (a success) has it dropped
+// unread, which spares collecting text nobody receives.
 class SaxContentSink {
  public:
   virtual Status startDocument() = 0;
@@ -37,10 +41,11 @@ class SaxContentSink {
   virtual Status startElement(std::string_view localName, SaxAttributes attributes) = 0;
   virtual Status endElement(std::string_view localName) = 0;
   virtual Status characters(std::string_view text) = 0;
-  // Asked after each startDocument, startElement and endElement call; until the next of them,
-  // character data is dropped unread while the answer is false, which spares collecting text
-  // nobody receives. A sink that answers true may still ignore the text it is given.
-  virtual bool wantsText() { return true; }
+  // Asked once, before startDocument: a sink that would strip the leading white space of every
+  // run anyway answers true, and each run then arrives without its leading ASCII white space
+  // (tab, line feed, vertical tab, form feed, carriage return, space); a run of nothing else is
+  // not delivered at all.
+  virtual bool dropsLeadingSpace() { return false; }
 
  protected:
   ~SaxContentSink() = default;

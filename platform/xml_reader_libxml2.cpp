@@ -113,7 +113,12 @@ class Run {
       xmlStopParser(context);
     }
   }
-  void askForText() { textWanted_ = content_ != nullptr && content_->wantsText(); }
+  // A sink's answer to a content event: whether it stops the parse, and whether it wants the
+  // text up to its next event.
+  void answer(xmlParserCtxtPtr context, Status status) {
+    check(context, status);
+    textWanted_ = status == kOk;
+  }
   void flushText(xmlParserCtxtPtr context) {
     if (!text_.empty()) {
       if (content_ != nullptr && !failed(stopStatus_)) {
@@ -143,6 +148,7 @@ class Run {
   SaxErrorSink* errors_;
   std::string text_;
   bool textWanted_ = false;
+  bool dropsLeadingSpace_ = false;
   Attributes attributes_;
   Status stopStatus_ = kOk;
   Status errorStatus_ = kOk;
@@ -264,9 +270,9 @@ void Run::startDocument(void* context) {
   xmlSAX2StartDocument(context);
   Run& run = of(context);
   if (run.content_ != nullptr) {
-    run.check(static_cast<xmlParserCtxtPtr>(context), run.content_->startDocument());
+    run.dropsLeadingSpace_ = run.content_->dropsLeadingSpace();
+    run.answer(static_cast<xmlParserCtxtPtr>(context), run.content_->startDocument());
   }
-  run.askForText();
 }
 
 void Run::endDocument(void* context) {
@@ -316,9 +322,8 @@ void Run::startElement(void* context, const xmlChar* localName, const xmlChar*, 
     }
     run.attributes_.add(reinterpret_cast<const char*>(a[0]), value);
   }
-  run.check(ctxt, run.content_->startElement(reinterpret_cast<const char*>(localName),
-                                             run.attributes_.items()));
-  run.askForText();
+  run.answer(ctxt, run.content_->startElement(reinterpret_cast<const char*>(localName),
+                                              run.attributes_.items()));
 }
 
 void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, const xmlChar*) {
@@ -326,8 +331,7 @@ void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, co
   Run& run = of(context);
   run.flushText(ctxt);
   if (run.content_ != nullptr && !failed(run.stopStatus_)) {
-    run.check(ctxt, run.content_->endElement(reinterpret_cast<const char*>(localName)));
-    run.askForText();
+    run.answer(ctxt, run.content_->endElement(reinterpret_cast<const char*>(localName)));
   }
 }
 
@@ -335,9 +339,18 @@ void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, co
 // chunk, delivered at the next markup event.
 void Run::characters(void* context, const xmlChar* text, int length) {
   Run& run = of(context);
-  if (run.textWanted_) {
-    run.text_.append(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+  if (!run.textWanted_) {
+    return;
   }
+  std::string_view chunk(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+  if (run.dropsLeadingSpace_ && run.text_.empty()) {
+    std::size_t kept = 0;
+    while (kept < chunk.size() && (chunk[kept] == ' ' || (chunk[kept] >= '\t' && chunk[kept] <= '\r'))) {
+      ++kept;
+    }
+    chunk.remove_prefix(kept);
+  }
+  run.text_.append(chunk);
 }
 
 void Run::markup(void* context, const xmlChar*, const xmlChar*) {

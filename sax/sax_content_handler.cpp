@@ -6,9 +6,9 @@ using platform::Status;
 
 Status SAXContentHandlerC::startDocument() {
   if (target_ == nullptr) {
-    return platform::kOk;
+    return platform::kFalse;
   }
-  return target_->startDocument() == 3 ? platform::kOk : platform::kFail;
+  return target_->startDocument() == 3 ? platform::kFalse : platform::kFail;
 }
 
 Status SAXContentHandlerC::endDocument() {
@@ -21,8 +21,7 @@ Status SAXContentHandlerC::endDocument() {
 Status SAXContentHandlerC::startElement(std::string_view localName,
                                         platform::SaxAttributes attributes) {
   if (target_ == nullptr) {
-    inElement_ = true;
-    return platform::kOk;
+    return platform::kFalse;
   }
   int32_t result = target_->startElement(handOnName(nameBuffer_, localName));
   if (result != 0) {
@@ -35,22 +34,21 @@ Status SAXContentHandlerC::startElement(std::string_view localName,
                                   copyToBuffer(valueBuffer_, attribute.value));
     }
   }
-  inElement_ = result != 0;
+  // The text up to the next tag is wanted only inside an accepted element.
   return result != 0 ? platform::kOk : platform::kAbort;
 }
 
 Status SAXContentHandlerC::endElement(std::string_view localName) {
-  inElement_ = false;
   if (target_ == nullptr) {
-    return platform::kOk;
+    return platform::kFalse;
   }
-  return target_->endElement(handOnName(nameBuffer_, localName)) != 0 ? platform::kOk
+  return target_->endElement(handOnName(nameBuffer_, localName)) != 0 ? platform::kFalse
                                                                       : platform::kAbort;
 }
 
 Status SAXContentHandlerC::characters(std::string_view text) {
   // The reader ends each chunk with a zero byte, so it is handed on where it lies.
-  if (target_ != nullptr && inElement_ && !text.empty()) {
+  if (target_ != nullptr && !text.empty()) {
     target_->characters(text.data());
   }
   return platform::kOk;

@@ -43,11 +43,9 @@ class SAXContentHandlerC final : public platform::SaxContentSink {
                                 platform::SaxAttributes attributes) override;
   platform::Status endElement(std::string_view localName) override;
   platform::Status characters(std::string_view text) override;
-  bool wantsText() override { return target_ != nullptr && inElement_; }
 
  private:
   SDKSAXContentHandlerC* target_ = nullptr;
-  bool inElement_ = false;
   // Reused for every event: a cut element name handed to startElement is overwritten by the
   // first cut attribute name.
   std::array<char, kSaxBufferSize> nameBuffer_{};

@@ -156,7 +156,7 @@ std::string toUtf8(std::wstring_view text) {
   return out;
 }
 
-std::string_view trimLeadingSpace(std::string_view text) {
+std::string_view detail::trimLeadingSpace(std::string_view text) {
   char32_t c = 0;
   size_t pos = 0;
   while (pos < text.size()) {

@@ -32,8 +32,20 @@ std::string replaceInvalidUtf8(std::string_view text);
 std::wstring toWide(std::string_view text, size_t maxCharacters = std::wstring::npos);
 std::string toUtf8(std::wstring_view text);
 
-// `text` without its leading white space (ASCII and the Unicode space characters).
+// `text` without its leading white space (ASCII and the Unicode space characters). Inline for
+// the usual case, text that starts with a printable ASCII character.
+namespace detail {
 std::string_view trimLeadingSpace(std::string_view text);
+}  // namespace detail
+inline std::string_view trimLeadingSpace(std::string_view text) {
+  if (!text.empty()) {
+    const auto first = static_cast<unsigned char>(text.front());
+    if (first > ' ' && first < 0x80) {
+      return text;
+    }
+  }
+  return detail::trimLeadingSpace(text);
+}
 
 }  // namespace zt::xml
 

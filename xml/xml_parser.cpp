@@ -104,11 +104,12 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
     return current_;
   }
 
+  // The answers to the reader say kFalse where nobody is to receive the text that follows.
   Status startDocument() override {
     if (current_ != nullptr && current_->startDocument() != 0) {
       return platform::kFail;
     }
-    return platform::kOk;
+    return platform::kFalse;
   }
 
   Status endDocument() override {
@@ -120,8 +121,7 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
 
   Status startElement(std::string_view localName, platform::SaxAttributes attributes) override {
     if (current_ == nullptr) {
-      textWanted_ = true;
-      return platform::kOk;
+      return platform::kFalse;
     }
     const std::string_view name = handOnName(name_, localName);
     int status = current_->startElement(name.data());
@@ -153,31 +153,29 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
         current_->endAttributes(element);
       }
     }
-    textWanted_ = status == 0;
-    return status == 0 ? platform::kOk : platform::kAbort;
-  }
-
-  Status endElement(std::string_view localName) override {
-    if (current_ == nullptr) {
-      textWanted_ = false;
-      return platform::kOk;
+    if (status != 0) {
+      return platform::kAbort;
     }
-    const int status = current_->endElement(handOnName(name_, localName).data());
-    textWanted_ = false;
-    return status == 0 ? platform::kOk : platform::kAbort;
+    return current_ != nullptr ? platform::kOk : platform::kFalse;
   }
 
   // Text reaches the handler only between a start tag and the next end tag: what follows a
   // child's end tag inside its parent is not delivered.
-  bool wantsText() override { return current_ != nullptr && textWanted_; }
+  Status endElement(std::string_view localName) override {
+    if (current_ == nullptr) {
+      return platform::kFalse;
+    }
+    const int status = current_->endElement(handOnName(name_, localName).data());
+    return status == 0 ? platform::kFalse : platform::kAbort;
+  }
+
+  // Handlers receive text without its leading white space, and no text that is nothing else.
+  bool dropsLeadingSpace() override { return true; }
 
   Status characters(std::string_view text) override {
-    if (current_ == nullptr || !textWanted_) {
-      return platform::kOk;
-    }
     // The reader ends the text with a zero byte, and trimming keeps its end.
     const std::string_view trimmed = trimLeadingSpace(text);
-    if (!trimmed.empty()) {
+    if (current_ != nullptr && !trimmed.empty()) {
       current_->characters(trimmed.data());
     }
     return platform::kOk;
@@ -186,7 +184,6 @@ class KORAXml_SAXContentHandlerC final : public platform::SaxContentSink,
  private:
   IKORAXmlContentHandler* current_ = nullptr;
   std::deque<IKORAXmlContentHandler*> stack_;
-  bool textWanted_ = false;
   std::array<char, 1024> name_{};
   std::array<char, 2048> value_{};
   std::string element_;
