@@ -1,6 +1,7 @@
 #include "platform/utf8.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace zt::platform {
 
@@ -39,6 +40,113 @@ std::size_t xmlCharacterLength(std::string_view text) {
     return 0;
   }
   return length;
+}
+
+std::size_t utf8SequenceAt(std::string_view text, std::size_t pos, char32_t& out) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[pos + i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) {
+    out = lead;
+    return 1;
+  }
+  std::size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    low = lead == 0xE0 ? 0xA0 : 0x80;
+    high = lead == 0xED ? 0x9F : 0xBF;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    low = lead == 0xF0 ? 0x90 : 0x80;
+    high = lead == 0xF4 ? 0x8F : 0xBF;
+  } else {
+    return 0;
+  }
+  if (pos + length > text.size()) {
+    return 0;
+  }
+  char32_t value = lead & (0xFF >> (length + 1));
+  for (std::size_t i = 1; i < length; ++i) {
+    const unsigned char next = byte(i);
+    if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) {
+      return 0;
+    }
+    value = (value << 6) | (next & 0x3F);
+  }
+  out = value;
+  return length;
+}
+
+bool isValidUtf8(std::string_view text) {
+  char32_t ignored = 0;
+  for (std::size_t pos = 0; pos < text.size();) {
+    // Sixty-four ASCII bytes at a time: documents are mostly ASCII.
+    constexpr std::size_t kWords = 8;
+    if (pos + kWords * sizeof(uint64_t) <= text.size()) {
+      uint64_t words[kWords];
+      std::memcpy(words, text.data() + pos, sizeof words);
+      uint64_t any = 0;
+      for (const uint64_t word : words) {
+        any |= word;
+      }
+      if ((any & 0x8080808080808080u) == 0) {
+        pos += sizeof words;
+        continue;
+      }
+    }
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {
+      ++pos;
+      continue;
+    }
+    const std::size_t length = utf8SequenceAt(text, pos, ignored);
+    if (length == 0) {
+      return false;
+    }
+    pos += length;
+  }
+  return true;
+}
+
+void appendRepairedUtf8(std::string& out, std::string_view text) {
+  char32_t c = 0;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t length = utf8SequenceAt(text, pos, c);
+    if (length == 0) {
+      out.append(kReplacementCharacter);
+      ++pos;
+    } else {
+      out.append(text.substr(pos, length));
+      pos += length;
+    }
+  }
+}
+
+std::string replaceInvalidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  appendRepairedUtf8(out, text);
+  return out;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
 }
 
 }  // namespace zt::platform

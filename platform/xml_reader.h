@@ -73,8 +73,12 @@ class SaxReader {
   void setContentSink(SaxContentSink* sink);
   void setErrorSink(SaxErrorSink* sink);
 
+  // What becomes of bytes of an in-memory document that are not well-formed UTF-8: they fail the
+  // parse, as any malformed input does, or each is read as U+FFFD.
+  enum class BadUtf8 { kFail, kReplace };
+
   // Parses exactly the bytes of `document`.
-  Status parse(std::string_view document);
+  Status parse(std::string_view document, BadUtf8 badUtf8 = BadUtf8::kFail);
   // Parses a local file named by a path or a file:// URL; any other scheme fails.
   Status parseUrl(std::string_view url);
 

@@ -12,12 +12,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "platform/xml_reader.h"
 
 namespace zt::platform {
@@ -95,7 +97,7 @@ class Run {
  public:
   Run(SaxContentSink* content, SaxErrorSink* errors) : content_(content), errors_(errors) {}
 
-  Status parse(const char* data, std::size_t size, bool ignoreDeclaredEncoding);
+  Status parse(std::string_view document, SaxReader::BadUtf8 badUtf8);
   Status parseFile(const std::string& path);
 
  private:
@@ -212,20 +214,50 @@ Status Run::finish(xmlParserCtxtPtr context) {
   return kOk;
 }
 
-Status Run::parse(const char* data, std::size_t size, bool ignoreDeclaredEncoding) {
+// A piece of a document ends where no UTF-8 sequence can straddle the cut: before a byte that
+// is not a continuation byte, or, when the last three bytes and the next one are all
+// continuation bytes, anywhere among them (none of them can start a sequence).
+std::size_t pieceEnd(std::string_view document, std::size_t at, std::size_t size) {
+  const auto continues = [&](std::size_t i) {
+    return (static_cast<unsigned char>(document[i]) & 0xC0) == 0x80;
+  };
+  std::size_t end = at + size;
+  if (end == document.size()) {
+    return end;
+  }
+  for (int back = 0; back < 3 && continues(end); ++back) {
+    --end;
+  }
+  return continues(end) ? at + size : end;
+}
+
+// Fed in pieces; each is checked for UTF-8 while it is still in the cache on its way to the
+// parser, and only a piece with bad bytes is copied to be repaired.
+Status Run::parse(std::string_view document, SaxReader::BadUtf8 badUtf8) {
   xmlParserCtxtPtr context = newContext(nullptr, 0, nullptr);
   if (context == nullptr) {
     return kOutOfMemory;
   }
-  xmlCtxtUseOptions(context, kParseOptions | (ignoreDeclaredEncoding ? XML_PARSE_IGNORE_ENC : 0));
+  // In-memory text is always UTF-8, whatever a declaration in it says.
+  xmlCtxtUseOptions(context, kParseOptions | XML_PARSE_IGNORE_ENC);
+  const bool repair = badUtf8 == SaxReader::BadUtf8::kReplace;
+  std::string repaired;
+  std::size_t at = 0;
   do {
-    const std::size_t chunk = size < kMemoryChunk ? size : kMemoryChunk;
-    size -= chunk;
-    if (xmlParseChunk(context, data, static_cast<int>(chunk), size == 0 ? 1 : 0) != 0) {
+    const std::size_t size = std::min(document.size() - at, kMemoryChunk);
+    const std::size_t end = repair ? pieceEnd(document, at, size) : at + size;
+    std::string_view piece = document.substr(at, end - at);
+    at = end;
+    if (repair && !isValidUtf8(piece)) {
+      repaired.clear();
+      appendRepairedUtf8(repaired, piece);
+      piece = repaired;
+    }
+    const int last = at == document.size() ? 1 : 0;
+    if (xmlParseChunk(context, piece.data(), static_cast<int>(piece.size()), last) != 0) {
       break;
     }
-    data += chunk;
-  } while (size > 0);
+  } while (at < document.size());
   return finish(context);
 }
 
@@ -345,7 +377,8 @@ void Run::characters(void* context, const xmlChar* text, int length) {
   std::string_view chunk(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
   if (run.dropsLeadingSpace_ && run.text_.empty()) {
     std::size_t kept = 0;
-    while (kept < chunk.size() && (chunk[kept] == ' ' || (chunk[kept] >= '\t' && chunk[kept] <= '\r'))) {
+    while (kept < chunk.size() &&
+           (chunk[kept] == ' ' || (chunk[kept] >= '\t' && chunk[kept] <= '\r'))) {
       ++kept;
     }
     chunk.remove_prefix(kept);
@@ -462,9 +495,8 @@ void SaxReader::setErrorSink(SaxErrorSink* sink) {
   errors_ = sink;
 }
 
-Status SaxReader::parse(std::string_view document) {
-  // In-memory text is always UTF-8, whatever a declaration in it says.
-  return Run(content_, errors_).parse(document.data(), document.size(), true);
+Status SaxReader::parse(std::string_view document, BadUtf8 badUtf8) {
+  return Run(content_, errors_).parse(document, badUtf8);
 }
 
 Status SaxReader::parseUrl(std::string_view url) {

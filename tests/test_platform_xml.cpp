@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "platform/xml_reader.h"
 #include "platform/xml_writer.h"
 #include "scratch_dir.h"
@@ -146,11 +147,35 @@ TEST(SaxReader, SinkThatDropsLeadingSpaceGetsRunsWithout) {
   Recorder recorder;
   recorder.dropSpace = true;
   ASSERT_EQ(parse("<r> \n\t<a>  x y </a>\n<!--c--> \r\n<b>  <![CDATA[ \t c ]]></b>"
-                  "<c>\xC2\xA0" "d</c><e>&#32;&#10;f</e></r>",
+                  "<c>\xC2\xA0"
+                  "d</c><e>&#32;&#10;f</e></r>",
                   recorder),
             kOk);
   EXPECT_EQ(recorder.events, (Events{"doc", "<r", "<a", "'x y '", "</a", "<b", "'c '", "</b", "<c",
-                                     "'\xC2\xA0" "d'", "</c", "<e", "'f'", "</e", "</r", "/doc"}));
+                                     "'\xC2\xA0"
+                                     "d'",
+                                     "</c", "<e", "'f'", "</e", "</r", "/doc"}));
+}
+
+// Bad bytes are read as U+FFFD wherever the reader's pieces fall: a character or a bad sequence
+// across the first piece boundary comes out as it would in one piece.
+TEST(SaxReader, ReplacesBadUtf8AcrossPieceBoundaries) {
+  constexpr std::size_t kPiece = std::size_t{256} * 1024;
+  const std::string_view sequences[] = {
+      "\xC3\xA9", "\xE2\x82\xAC",         "\xF0\x9F\x98\x80",
+      "\xE2\x82", "\x80\x80\x80\x80\x80", "\xF0\x9F\x98\xF0\x9F\x98\x80"};
+  for (const std::string_view bytes : sequences) {
+    for (std::size_t shift = 0; shift < 6; ++shift) {
+      std::string text(kPiece - 3 - shift, 'x');
+      text.append(bytes).append("yz");
+      Recorder recorder;
+      SaxReader reader;
+      reader.setContentSink(&recorder);
+      ASSERT_EQ(reader.parse("<a>" + text + "</a>", SaxReader::BadUtf8::kReplace), kOk);
+      ASSERT_EQ(recorder.events.size(), 5u);
+      EXPECT_EQ(recorder.events[2], "'" + replaceInvalidUtf8(text) + "'") << shift;
+    }
+  }
 }
 
 // Each fails quickly, and nothing of a file an external entity names is read.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/status.h"
+#include "platform/utf8.h"
 #include "scratch_dir.h"
 #include "xml/utf8_text.h"
 #include "xml/xml_attribute.h"
@@ -601,8 +602,8 @@ TEST(Utf8Text, CutsAndRepairsAtCharacterBoundaries) {
       {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},                  // valid, four bytes
   };
   for (const auto& [in, out] : repairs) {
-    EXPECT_EQ(zt::xml::replaceInvalidUtf8(in), out);
-    EXPECT_EQ(zt::xml::isValidUtf8(in), in == out);
+    EXPECT_EQ(zt::platform::replaceInvalidUtf8(in), out);
+    EXPECT_EQ(zt::platform::isValidUtf8(in), in == out);
   }
 }
 

@@ -21,12 +21,6 @@ inline std::string_view cutAtCharacter(std::string_view text, size_t maxBytes) {
   return text.substr(0, cut);
 }
 
-// Whether every byte of `text` belongs to a well-formed UTF-8 sequence (checked first, so that
-// valid text, the usual case, is never copied).
-bool isValidUtf8(std::string_view text);
-// `text` with each byte that is not part of a well-formed sequence replaced by U+FFFD.
-std::string replaceInvalidUtf8(std::string_view text);
-
 // Decodes UTF-8 into wide characters (one per code point); bad bytes become U+FFFD. At most
 // `maxCharacters` characters are decoded.
 std::wstring toWide(std::string_view text, size_t maxCharacters = std::wstring::npos);

@@ -270,10 +270,9 @@ long KORAXmlParser::parseText(const char* data, size_t length, IKORAXmlContentHa
   const std::string_view text(data == nullptr ? "" : data, length);
   prepare(handler, errorHandler);
   // Narrow text that is not UTF-8 keeps its place as U+FFFD instead of failing the parse.
-  std::string repaired = isValidUtf8(text) ? std::string() : replaceInvalidUtf8(text);
-  const std::string_view valid = repaired.empty() ? text : repaired;
-  const std::string declared = withUtf8Declaration(valid);
-  return record_->reader.parse(declared.empty() ? valid : declared);
+  const std::string declared = withUtf8Declaration(text);
+  return record_->reader.parse(declared.empty() ? text : declared,
+                               platform::SaxReader::BadUtf8::kReplace);
 }
 
 }  // namespace zt::xml

@@ -1,5 +1,6 @@
 #include "xml/xml_xpath.h"
 
+#include "platform/utf8.h"
 #include "xml/utf8_text.h"
 
 namespace zt::xml {
@@ -30,8 +31,9 @@ int KORAXmlXPath::loadXml(const char* xml) {
     return -1;
   }
   const std::string_view text(xml);
-  const bool loaded = isValidUtf8(text) ? record_->document->loadXml(text)
-                                        : record_->document->loadXml(replaceInvalidUtf8(text));
+  const bool loaded = platform::isValidUtf8(text)
+                          ? record_->document->loadXml(text)
+                          : record_->document->loadXml(platform::replaceInvalidUtf8(text));
   return loaded ? 0 : -1;
 }
 
