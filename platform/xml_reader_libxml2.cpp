@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -265,9 +266,15 @@ Status Run::parse(std::string_view document, SaxReader::BadUtf8 badUtf8) {
 // the file in memory, like the push parser, but scans each construct once where the push parser
 // first looks ahead for the end of it.
 Status Run::parseFile(const std::string& path) {
+  // libxml2 asks for 4 000 bytes at a time; the file is read in larger blocks and handed out
+  // from them, which takes a sixteenth of the system calls.
+  constexpr std::size_t kBlock = std::size_t{64} * 1024;
   struct Source {
     int fd;
     bool failed = false;
+    std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(kBlock);
+    std::size_t at = 0;
+    std::size_t end = 0;
   };
   Source source{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   if (source.fd < 0) {
@@ -275,12 +282,22 @@ Status Run::parseFile(const std::string& path) {
   }
   const auto read = [](void* from, char* buffer, int length) -> int {
     auto* file = static_cast<Source*>(from);
-    const ssize_t got = ::read(file->fd, buffer, static_cast<std::size_t>(length));
-    if (got < 0) {
-      file->failed = true;
-      return -1;
+    if (file->at == file->end) {
+      ssize_t got = 0;
+      do {
+        got = ::read(file->fd, file->block.get(), kBlock);
+      } while (got < 0 && errno == EINTR);
+      if (got < 0) {
+        file->failed = true;
+        return -1;
+      }
+      file->at = 0;
+      file->end = static_cast<std::size_t>(got);
     }
-    return static_cast<int>(got);
+    const std::size_t size = std::min(file->end - file->at, static_cast<std::size_t>(length));
+    std::memcpy(buffer, file->block.get() + file->at, size);
+    file->at += size;
+    return static_cast<int>(size);
   };
   const auto close = [](void* from) -> int { return ::close(static_cast<Source*>(from)->fd); };
   xmlInitParser();

@@ -1,6 +1,7 @@
 // The platform XML reader and writer: event stream, chunk joining, hostile input, and the
 // writer's text conventions byte for byte.
 #include <gtest/gtest.h>
+#include <libxml/xmlerror.h>
 
 #include <chrono>
 #include <string>
@@ -235,7 +236,14 @@ TEST(SaxReader, ParsesLocalFilesAndRefusesOtherSchemes) {
     EXPECT_EQ(reader.parseUrl(url), kOk) << url;
     EXPECT_EQ(recorder.events, (Events{"doc", "<r", "'f'", "</r", "/doc"}));
   }
+  // A file read in several blocks arrives as one text; a file that cannot be read fails.
+  const std::string big(200000, 'b');
+  Recorder recorder;
   SaxReader reader;
+  reader.setContentSink(&recorder);
+  EXPECT_EQ(reader.parseUrl(dir.write("big.xml", "<r>" + big + "</r>")), kOk);
+  EXPECT_EQ(recorder.events, (Events{"doc", "<r", "'" + big + "'", "</r", "/doc"}));
+  EXPECT_EQ(reader.parseUrl(dir.path().string()), readerErrorStatus(XML_IO_EIO));
   EXPECT_LT(reader.parseUrl("http://localhost/x.xml"), 0);
   EXPECT_LT(reader.parseUrl(path + ".missing"), 0);
 }
