@@ -70,6 +70,12 @@ bool decodeAmpersands(std::string_view value, std::string& out) {
   }
 }
 
+// Attribute values are short: a plain loop finds an ampersand sooner than a call into the C
+// library, whose set-up outweighs its speed on a few bytes.
+bool holdsAmpersand(std::string_view value) {
+  return std::find(value.begin(), value.end(), '&') != value.end();
+}
+
 class Attributes {
  public:
   void reset() {
@@ -354,7 +360,7 @@ void Run::startElement(void* context, const xmlChar* localName, const xmlChar*, 
     const char* begin = reinterpret_cast<const char*>(a[3]);
     const int length = static_cast<int>(a[4] - a[3]);
     std::string_view value(begin, static_cast<std::size_t>(length));
-    if (value.find('&') != std::string_view::npos) {
+    if (holdsAmpersand(value)) {
       std::string& decoded = run.attributes_.keep();
       if (!decodeAmpersands(value, decoded)) {
         // Entities of the DTD are expanded as libxml2's own tree builder expands them.
