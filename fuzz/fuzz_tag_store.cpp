@@ -1,16 +1,21 @@
 // The tag store loader on an arbitrary file. Whatever the file holds, both indexes stay
 // consistent (ids 0 to 65535 filed under themselves, names under themselves), every lookup
 // answers what the indexes hold, all names are valid UTF-8, and loading the same file into a
-// second manager gives the same dictionary.
+// second manager gives the same dictionary. The id reader answers what strtol does on every
+// suffix of the file's head.
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "fuzz_support.h"
+#include "tag/tag_id_reader.h"
 #include "tag/tag_manager.h"
 #include "zttools.h"
 
@@ -51,9 +56,19 @@ void checkConsistent(zt::tag::KORATagManager& manager) {
   }
 }
 
+void checkIdReader(const uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  for (std::size_t from = 0; from < std::min<std::size_t>(size, 64); ++from) {
+    const char* start = text.c_str() + from;
+    const long expected = std::strtol(start, nullptr, 0);
+    ZT_FUZZ_CHECK(zt::tag::readId(start) == std::clamp<long>(expected, INT32_MIN, INT32_MAX));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  checkIdReader(data, size);
   static const std::string path = "/tmp/zt-fuzz-tag-" + std::to_string(getpid()) + ".xml";
   std::ofstream(path, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

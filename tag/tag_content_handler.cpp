@@ -1,21 +1,10 @@
 #include "tag/tag_content_handler.h"
 
-#include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <string_view>
 
+#include "tag/tag_id_reader.h"
+
 namespace zt::tag {
-namespace {
-
-// Ids are read as a 32-bit strtol reads them (decimal, 0x hexadecimal, 0 octal, leading white
-// space and sign): values beyond 32 bits saturate rather than wrap.
-int32_t parseId(const std::string& text) {
-  const long value = std::strtol(text.c_str(), nullptr, 0);
-  return static_cast<int32_t>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
-}
-
-}  // namespace
 
 CLumtagsContentHandler::Code CLumtagsContentHandler::codeOf(const char* word) {
   // Every element and attribute name of a store comes through here: a switch on the length
@@ -81,9 +70,9 @@ int CLumtagsContentHandler::endElement(const char* /*name*/) {
   const int32_t code = elements_.back();
   elements_.pop_back();
   if (code == kId) {
-    current_ = owner_.createItem(static_cast<uint16_t>(parseId(text_)), name_);
+    current_ = owner_.createItem(static_cast<uint16_t>(readId(text_.c_str())), name_);
   } else if (code == kValue) {
-    TagDictionary::addValue(parseId(text_), name_, current_);
+    TagDictionary::addValue(readId(text_.c_str()), name_, current_);
   }
   return 0;
 }

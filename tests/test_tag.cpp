@@ -1,11 +1,14 @@
 // The tag manager: tag store files, the dictionary they fill, and the lookups.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "scratch_dir.h"
+#include "tag/tag_id_reader.h"
 #include "tag/tag_manager.h"
 #include "zttools.h"
 
@@ -83,6 +86,14 @@ TEST_F(TagManager, ReadsIdsAsStrtolWithBaseZero) {
     ASSERT_TRUE(fresh.load(file(store(tag("T", c.text, {{"V", c.text}}))).c_str())) << c.text;
     EXPECT_EQ(fresh.getTagId("T"), c.tagId) << c.text;
     EXPECT_EQ(fresh.getValueId(c.tagId, "V"), c.valueId) << c.text;
+  }
+  // The reader against strtol itself, on the corners of what strtol accepts.
+  for (const char* text : {" \t\n\v\f\r+12", "-0x7fffffff", "0X1fg", "0x", "-0xg", "08", "0777",
+                           "+-1", "-2147483649", "2147483648", "-9223372036854775809",
+                           "99999999999999999999", "0xFFFFFFFF", "z1", "", " -0"}) {
+    EXPECT_EQ(zt::tag::readId(text),
+              std::clamp<long>(std::strtol(text, nullptr, 0), INT32_MIN, INT32_MAX))
+        << text;
   }
 }
 
