@@ -72,6 +72,8 @@ int CLumtagsContentHandler::endElement(const char* /*name*/) {
   if (code == kId) {
     current_ = owner_.createItem(static_cast<uint16_t>(readId(text_.c_str())), name_);
   } else if (code == kValue) {
+    // `current_` is the item created last, and both indexes hold that item until the next
+    // createItem (nothing else changes the dictionary during a parse), so it is still alive.
     TagDictionary::addValue(readId(text_.c_str()), name_, current_);
   }
   return 0;

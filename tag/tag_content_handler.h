@@ -51,7 +51,8 @@ class CLumtagsContentHandler final : public IKORAXmlContentHandler {
   std::vector<int32_t> elements_;
   std::string text_;
   std::string name_;
-  LumtagsDictItemPtr current_;
+  // The item created last by this handler; see endElement for why it stays valid.
+  LumtagsDictItem* current_ = nullptr;
   TagDictionary& owner_;
 };
 
