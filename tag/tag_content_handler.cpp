@@ -1,51 +1,71 @@
 #include "tag/tag_content_handler.h"
 
-#include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <string_view>
+
+#include "tag/tag_id_reader.h"
 
 namespace zt::tag {
 namespace {
 
-// Ids are read as a 32-bit strtol reads them (decimal, 0x hexadecimal, 0 octal, leading white
-// space and sign): values beyond 32 bits saturate rather than wrap.
-int32_t parseId(const std::string& text) {
-  const long value = std::strtol(text.c_str(), nullptr, 0);
-  return static_cast<int32_t>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
+// `word` past `prefix`, or null when `word` does not start with it. The comparison stops at the
+// first difference, which the end of `word` is at the latest, so `word` is never measured.
+const char* after(const char* word, std::string_view prefix) {
+  for (const char c : prefix) {
+    if (*word++ != c) {
+      return nullptr;
+    }
+  }
+  return word;
+}
+
+bool is(const char* word, std::string_view literal) {
+  const char* rest = after(word, literal);
+  return rest != nullptr && *rest == '\0';
+}
+
+CLumtagsContentHandler::Code codeOf(const char* word) {
+  using enum CLumtagsContentHandler::Code;
+  // Every element and attribute name of a store comes through here: the first letter leaves at
+  // most one candidate, or the four that start with "tag", told apart by what follows.
+  switch (word[0]) {
+    case 'i':
+      return is(word + 1, "d") ? kId : kForeign;
+    case 'n':
+      return is(word + 1, "ame") ? kName : kForeign;
+    case 'v':
+      if (word[1] == 'a') {
+        return is(word + 2, "lue") ? kValue : kForeign;
+      }
+      return is(word + 1, "exkoratagstore") ? kStore : kForeign;
+    case 't':
+      break;
+    default:
+      return kForeign;
+  }
+  const char* rest = after(word + 1, "ag");
+  if (rest == nullptr) {
+    return kForeign;
+  }
+  if (*rest == '\0') {
+    return kTag;
+  }
+  if (is(rest, "s")) {
+    return kTags;
+  }
+  rest = after(rest, "value");
+  if (rest == nullptr) {
+    return kForeign;
+  }
+  if (*rest == '\0') {
+    return kTagValue;
+  }
+  return is(rest, "s") ? kTagValues : kForeign;
 }
 
 }  // namespace
 
-CLumtagsContentHandler::Code CLumtagsContentHandler::codeOf(const char* word) {
-  // Every element and attribute name of a store comes through here: a switch on the length
-  // finds the one candidate without building a string.
-  const std::string_view text(word);
-  const auto is = [&](std::string_view candidate, Code code) {
-    return text == candidate ? code : kForeign;
-  };
-  switch (text.size()) {
-    case 2:
-      return is("id", kId);
-    case 3:
-      return is("tag", kTag);
-    case 4:
-      return text == "tags" ? kTags : is("name", kName);
-    case 5:
-      return is("value", kValue);
-    case 8:
-      return is("tagvalue", kTagValue);
-    case 9:
-      return is("tagvalues", kTagValues);
-    case 15:
-      return is("vexkoratagstore", kStore);
-    default:
-      return kForeign;
-  }
-}
-
-// Text, name and the current item carry over from an earlier document on purpose: a store is
-// read in one parse, and nothing depends on them between parses.
+// The text's number, the name and the current item carry over from an earlier document on
+// purpose: a store is read in one parse, and nothing depends on them between parses.
 int CLumtagsContentHandler::startDocument() {
   elements_.clear();
   return 0;
@@ -69,8 +89,9 @@ int CLumtagsContentHandler::attribute(const char* name, const char* value) {
   }
 }
 
+// Only the number at the start of the last chunk is ever used, so that is what is kept.
 int CLumtagsContentHandler::characters(const char* text) {
-  text_ = text;
+  textId_ = readId(text);
   return 0;
 }
 
@@ -81,9 +102,11 @@ int CLumtagsContentHandler::endElement(const char* /*name*/) {
   const int32_t code = elements_.back();
   elements_.pop_back();
   if (code == kId) {
-    current_ = owner_.createItem(static_cast<uint16_t>(parseId(text_)), name_);
+    current_ = owner_.createItem(static_cast<uint16_t>(textId_), name_);
   } else if (code == kValue) {
-    TagDictionary::addValue(parseId(text_), name_, current_);
+    // `current_` is the item created last, and both indexes hold that item until the next
+    // createItem (nothing else changes the dictionary during a parse), so it is still alive.
+    TagDictionary::addValue(textId_, name_, current_);
   }
   return 0;
 }

@@ -45,13 +45,13 @@ class CLumtagsContentHandler final : public IKORAXmlContentHandler {
   void endAttributes(const char* /*element*/) override {}
   void setController(IKORAXmlContentController* /*controller*/) override {}
 
-  static Code codeOf(const char* word);
-
  private:
   std::vector<int32_t> elements_;
-  std::string text_;
+  // The number the last text chunk starts with (0 before any text).
+  int32_t textId_ = 0;
   std::string name_;
-  LumtagsDictItemPtr current_;
+  // The item created last by this handler; see endElement for why it stays valid.
+  LumtagsDictItem* current_ = nullptr;
   TagDictionary& owner_;
 };
 

@@ -2,37 +2,101 @@
 #ifndef ZT_TAG_TAG_DICTIONARY_H
 #define ZT_TAG_TAG_DICTIONARY_H
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
+
+#include "tag/probe_table.h"
+#include "tag/tag_values.h"
 
 namespace zt::tag {
 
-// One tag. Items are shared by both indexes (and, while a store loads, by its handler).
+// One tag. Items belong to the dictionary, which files each under its id and its name.
 struct LumtagsDictItem {
   uint16_t id = 0;
   std::string name;
-  std::map<int32_t, std::string> valueNames;
-  std::map<std::string, int32_t> valueIds;
+  TagValues values;
+  // How many of the two indexes hold the item (0 while it waits in the pool for reuse).
+  uint8_t holders = 0;
+
+  // The values reduced to what the lookups answer: name by id, id by name.
+  [[nodiscard]] std::map<int32_t, std::string> valueNames() const;
+  [[nodiscard]] std::map<std::string, int32_t> valueIds() const;
 };
 
-using LumtagsDictItemPtr = std::shared_ptr<LumtagsDictItem>;
-
-// Tags are only ever looked up, never listed, so the two indexes are hash maps.
-struct TagDictionary {
-  // Keys hold 0 to 65535.
-  std::unordered_map<int32_t, LumtagsDictItemPtr> tagsById;
-  std::unordered_map<std::string, LumtagsDictItemPtr> tagsByName;
+class TagDictionary {
+ public:
+  TagDictionary();
+  ~TagDictionary();
+  TagDictionary(const TagDictionary&) = delete;
+  TagDictionary& operator=(const TagDictionary&) = delete;
 
   // A new item without values, filed under its id and its name, replacing what was there. An
-  // item replaced under only one of the two keys stays reachable through the other.
-  LumtagsDictItemPtr createItem(uint16_t id, const std::string& name);
-  // Files the value under its id and its name in `item`; an empty item is left alone.
-  static void addValue(int32_t valueId, const std::string& valueName,
-                       const LumtagsDictItemPtr& item);
+  // item replaced under only one of the two keys stays reachable through the other; one that
+  // neither key holds any more goes back to the pool for reuse, which ends its name's validity.
+  LumtagsDictItem* createItem(uint16_t id, std::string_view name);
+  // Files the value under its id and its name in `item`; a null item is left alone.
+  static void addValue(int32_t valueId, std::string_view valueName, LumtagsDictItem* item) {
+    if (item != nullptr) {
+      item->values.add(valueId, valueName);
+    }
+  }
+
+  // Null when nothing is filed under the key (ids outside 0 to 65535 never are).
+  [[nodiscard]] const LumtagsDictItem* byId(int32_t id) const;
+  [[nodiscard]] const LumtagsDictItem* byName(std::string_view name) const;
+
+  // Inspection: the items by id in ascending order, visit(id, item); the items by name in no
+  // particular order, visit(item), the key being the item's name; the sizes of both indexes;
+  // and how many items the pool has made, in use or waiting for reuse.
+  template <typename Visit>
+  void forEachById(Visit visit) const;
+  template <typename Visit>
+  void forEachByName(Visit visit) const {
+    tagsByName_.forEach([&](const LumtagsDictItem* item) { visit(*item); });
+  }
+  [[nodiscard]] std::size_t idCount() const { return idCount_; }
+  [[nodiscard]] std::size_t nameCount() const { return tagsByName_.size(); }
+  [[nodiscard]] std::size_t itemsMade() const;
+
+ private:
+  static constexpr std::size_t kPageSize = 256;
+  static constexpr std::size_t kChunkSize = 1024;
+  using Page = std::array<LumtagsDictItem*, kPageSize>;
+
+  LumtagsDictItem* take();
+  void drop(LumtagsDictItem* item);
+
+  // Items live in chunks that never move, so that both indexes and the name pointers handed
+  // out stay valid; released items wait in `free_`.
+  std::vector<std::unique_ptr<LumtagsDictItem[]>> chunks_;
+  std::size_t usedInLastChunk_ = kChunkSize;
+  std::vector<LumtagsDictItem*> free_;
+
+  // By id: the high byte picks a page, made on first use, the low byte the slot.
+  std::array<std::unique_ptr<Page>, kPageSize> tagsById_;
+  std::size_t idCount_ = 0;
+  ProbeTable<LumtagsDictItem*> tagsByName_;
 };
+
+template <typename Visit>
+void TagDictionary::forEachById(Visit visit) const {
+  for (std::size_t high = 0; high < kPageSize; ++high) {
+    if (!tagsById_[high]) {
+      continue;
+    }
+    for (std::size_t low = 0; low < kPageSize; ++low) {
+      if (const LumtagsDictItem* item = (*tagsById_[high])[low]) {
+        visit(static_cast<int32_t>(high * kPageSize + low), *item);
+      }
+    }
+  }
+}
 
 }  // namespace zt::tag
 

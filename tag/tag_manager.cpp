@@ -43,18 +43,15 @@ int32_t KORATagManager::lookupTagId(const char* tagName) {
 }
 
 const LumtagsDictItem* KORATagManager::find(int32_t tagId) const {
-  const auto& byId = record_->dictionary.tagsById;
-  auto found = byId.find(tagId);
-  return found == byId.end() ? nullptr : found->second.get();
+  return record_->dictionary.byId(tagId);
 }
 
 int32_t KORATagManager::getTagId(const char* tagName) {
   if (tagName == nullptr) {
     return KORA_TAG_NOT_FOUND;
   }
-  const auto& byName = record_->dictionary.tagsByName;
-  auto found = byName.find(tagName);
-  return found == byName.end() ? KORA_TAG_NOT_FOUND : found->second->id;
+  const LumtagsDictItem* item = record_->dictionary.byName(tagName);
+  return item == nullptr ? KORA_TAG_NOT_FOUND : item->id;
 }
 
 int32_t KORATagManager::getValueId(int32_t tagId, const char* valueName) {
@@ -62,8 +59,8 @@ int32_t KORATagManager::getValueId(int32_t tagId, const char* valueName) {
   if (item == nullptr || valueName == nullptr) {
     return KORA_TAG_NOT_FOUND;
   }
-  auto found = item->valueIds.find(valueName);
-  return found == item->valueIds.end() ? KORA_TAG_NOT_FOUND : found->second;
+  const TagValue* value = item->values.lastWithName(valueName);
+  return value == nullptr ? KORA_TAG_NOT_FOUND : value->id;
 }
 
 // An absent id gets a tag named after it ("0x001a"), so that the name can be looked up again.
@@ -86,8 +83,8 @@ const char* KORATagManager::getValueName(int32_t tagId, int32_t valueId) {
   if (item == nullptr) {
     return kEmptyText;
   }
-  auto found = item->valueNames.find(valueId);
-  return found == item->valueNames.end() ? kEmptyText : found->second.c_str();
+  const TagValue* value = item->values.lastWithId(valueId);
+  return value == nullptr ? kEmptyText : value->name.c_str();
 }
 
 }  // namespace zt::tag

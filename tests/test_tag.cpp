@@ -1,11 +1,14 @@
 // The tag manager: tag store files, the dictionary they fill, and the lookups.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "scratch_dir.h"
+#include "tag/tag_id_reader.h"
 #include "tag/tag_manager.h"
 #include "zttools.h"
 
@@ -47,11 +50,11 @@ TEST_F(TagManager, LoadsTagsWithTheirValues) {
   EXPECT_STREQ(manager.getPath(), path.c_str());
 
   const auto& dictionary = manager.dictionary();
-  EXPECT_EQ(dictionary.tagsById.size(), 2u);
-  EXPECT_EQ(dictionary.tagsByName.size(), 2u);
-  const auto& color = *dictionary.tagsByName.at("Color");
-  EXPECT_EQ(color.valueNames, (std::map<int32_t, std::string>{{0, "Red"}, {1, "Blue"}}));
-  EXPECT_EQ(color.valueIds, (std::map<std::string, int32_t>{{"Blue", 1}, {"Red", 0}}));
+  EXPECT_EQ(dictionary.idCount(), 2u);
+  EXPECT_EQ(dictionary.nameCount(), 2u);
+  const auto& color = *dictionary.byName("Color");
+  EXPECT_EQ(color.valueNames(), (std::map<int32_t, std::string>{{0, "Red"}, {1, "Blue"}}));
+  EXPECT_EQ(color.valueIds(), (std::map<std::string, int32_t>{{"Blue", 1}, {"Red", 0}}));
 
   EXPECT_EQ(manager.getTagId("Size"), 2);
   EXPECT_EQ(manager.lookupTagId("Size"), 2);
@@ -84,6 +87,39 @@ TEST_F(TagManager, ReadsIdsAsStrtolWithBaseZero) {
     EXPECT_EQ(fresh.getTagId("T"), c.tagId) << c.text;
     EXPECT_EQ(fresh.getValueId(c.tagId, "V"), c.valueId) << c.text;
   }
+  // The reader against strtol itself, on the corners of what strtol accepts.
+  for (const char* text : {" \t\n\v\f\r+12", "-0x7fffffff", "0X1fg", "0x", "-0xg", "08", "0777",
+                           "+-1", "-2147483649", "2147483648", "-9223372036854775809",
+                           "99999999999999999999", "0xFFFFFFFF", "z1", "", " -0"}) {
+    EXPECT_EQ(zt::tag::readId(text),
+              std::clamp<long>(std::strtol(text, nullptr, 0), INT32_MIN, INT32_MAX))
+        << text;
+  }
+}
+
+// By id and by name, values are filed independently and later ones win, in a short list as in
+// one long enough to be indexed.
+TEST_F(TagManager, ValuesAreFiledByIdAndByNameIndependently) {
+  for (const int filler : {0, 40}) {
+    std::vector<std::pair<std::string, std::string>> values;
+    for (int n = 0; n < filler; ++n) {
+      values.emplace_back("f" + std::to_string(n / 3), std::to_string(100 + n / 4));
+    }
+    values.insert(values.end(), {{"A", "1"}, {"A", "2"}, {"B", "1"}});
+    std::map<int32_t, std::string> names;
+    std::map<std::string, int32_t> ids;
+    for (const auto& [name, id] : values) {
+      names[std::stoi(id)] = name;
+      ids[name] = std::stoi(id);
+    }
+    KORATagManager fresh;
+    ASSERT_TRUE(fresh.load(file(store(tag("T", "3", values))).c_str()));
+    for (const auto& [name, id] : values) {
+      EXPECT_STREQ(fresh.getValueName(3, std::stoi(id)), names[std::stoi(id)].c_str()) << filler;
+      EXPECT_EQ(fresh.getValueId(3, name.c_str()), ids[name]) << filler;
+    }
+    EXPECT_EQ(fresh.getValueId(3, "g"), KORA_TAG_NOT_FOUND);
+  }
 }
 
 TEST_F(TagManager, LaterTagWithTheSameIdReplacesTheEarlierById) {
@@ -93,8 +129,11 @@ TEST_F(TagManager, LaterTagWithTheSameIdReplacesTheEarlierById) {
   EXPECT_EQ(manager.getTagId("First"), 5);
   EXPECT_EQ(manager.getTagId("Second"), 5);
   const auto& dictionary = manager.dictionary();
-  EXPECT_EQ(dictionary.tagsByName.at("First")->valueIds.count("A"), 1u);
-  EXPECT_EQ(dictionary.tagsByName.at("Second")->valueIds.count("A"), 0u);
+  EXPECT_EQ(dictionary.byName("First")->valueIds().count("A"), 1u);
+  EXPECT_EQ(dictionary.byName("Second")->valueIds().count("A"), 0u);
+  const char* second = manager.getTagName(5);  // valid while either index holds its item
+  ASSERT_TRUE(manager.load(file(store(tag("Third", "5", {}) + tag("Fourth", "6", {}))).c_str()));
+  EXPECT_STREQ(second, "Second");
 }
 
 TEST_F(TagManager, ForeignAttributeStopsTheLoadExceptOnTheRoot) {
@@ -115,11 +154,16 @@ TEST_F(TagManager, ForeignAttributeStopsTheLoadExceptOnTheRoot) {
 TEST_F(TagManager, LoadingAgainAddsAndReplacesWithoutEmptying) {
   const std::string first = file(store(tag("A", "1", {{"x", "1"}})), "a.xml");
   ASSERT_TRUE(manager.load(first.c_str()));
-  const auto* before = manager.dictionary().tagsById.at(1).get();
   ASSERT_TRUE(manager.load(first.c_str()));
-  EXPECT_EQ(manager.dictionary().tagsById.size(), 1u);
-  EXPECT_NE(manager.dictionary().tagsById.at(1).get(), before) << "a new item";
+  EXPECT_EQ(manager.dictionary().idCount(), 1u);
   EXPECT_EQ(manager.getValueId(1, "x"), 1);
+  // The same keys get new items: the values of the old ones go with them.
+  ASSERT_TRUE(manager.load(file(store(tag("A", "1", {{"y", "2"}})), "a2.xml").c_str()));
+  EXPECT_EQ(manager.getValueId(1, "x"), KORA_TAG_NOT_FOUND);
+  EXPECT_STREQ(manager.getValueName(1, 2), "y");
+  const std::size_t made = manager.dictionary().itemsMade();  // released items are reused
+  ASSERT_TRUE(manager.load(first.c_str()) && manager.load(first.c_str()));
+  EXPECT_EQ(manager.dictionary().itemsMade(), made);
 
   ASSERT_TRUE(manager.load(file(store(tag("B", "2", {})), "b.xml").c_str()));
   EXPECT_EQ(manager.getTagId("A"), 1);
@@ -146,7 +190,7 @@ TEST_F(TagManager, UnknownIdsGetGeneratedNames) {
   // Ids that cannot be filed under themselves change nothing.
   EXPECT_STREQ(manager.getTagName(65536 + 26), "");
   EXPECT_STREQ(manager.getTagName(-1), "");
-  EXPECT_EQ(manager.dictionary().tagsById.size(), 3u);
+  EXPECT_EQ(manager.dictionary().idCount(), 3u);
 }
 
 TEST(TagExports, CreateMakesAManager) {
