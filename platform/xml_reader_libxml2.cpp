@@ -145,6 +145,7 @@ class Run {
   static void endElement(void* context, const xmlChar* localName, const xmlChar* prefix,
                          const xmlChar* uri);
   static void characters(void* context, const xmlChar* text, int length);
+  [[gnu::noinline]] void collect(std::string_view chunk);
   static void markup(void* context, const xmlChar* target, const xmlChar* data);
   static void comment(void* context, const xmlChar* text);
   static xmlParserInputPtr refuseEntity(void* context, const xmlChar* publicId,
@@ -393,12 +394,16 @@ void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, co
 // Text, CDATA sections and decoded references between two markup events are joined into one
 // chunk, delivered at the next markup event.
 void Run::characters(void* context, const xmlChar* text, int length) {
+  // Half the runs are unwanted: they return before anything that needs a stack frame.
   Run& run = of(context);
-  if (!run.textWanted_) {
-    return;
+  if (run.textWanted_) {
+    run.collect(
+        std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
   }
-  std::string_view chunk(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
-  if (run.dropsLeadingSpace_ && run.text_.empty()) {
+}
+
+void Run::collect(std::string_view chunk) {
+  if (dropsLeadingSpace_ && text_.empty()) {
     std::size_t kept = 0;
     while (kept < chunk.size() &&
            (chunk[kept] == ' ' || (chunk[kept] >= '\t' && chunk[kept] <= '\r'))) {
@@ -406,7 +411,7 @@ void Run::characters(void* context, const xmlChar* text, int length) {
     }
     chunk.remove_prefix(kept);
   }
-  run.text_.append(chunk);
+  text_.append(chunk);
 }
 
 void Run::markup(void* context, const xmlChar*, const xmlChar*) {
