@@ -37,32 +37,32 @@ void TagValues::index(uint32_t position) {
                           [&](uint32_t held) { return values[held - 1].name == entry.name; });
 }
 
-const TagValue* TagValues::lastWithId(int32_t id) const {
-  if (indexes_) {
-    const uint32_t held = indexes_->byId.find(
-        hashId(id), [&](uint32_t candidate) { return (*this)[candidate - 1].id == id; });
+// The last entry `matches` accepts: through `index` when the list has one, else by a scan from
+// the back.
+template <typename Matches>
+const TagValue* TagValues::lastWhere(const ProbeTable<uint32_t>* index, uint64_t hash,
+                                     Matches matches) const {
+  if (index != nullptr) {
+    const uint32_t held =
+        index->find(hash, [&](uint32_t candidate) { return matches((*this)[candidate - 1]); });
     return held == 0 ? nullptr : &(*this)[held - 1];
   }
   for (uint32_t position = size_; position-- > 0;) {
-    if ((*this)[position].id == id) {
+    if (matches((*this)[position])) {
       return &(*this)[position];
     }
   }
   return nullptr;
 }
 
+const TagValue* TagValues::lastWithId(int32_t id) const {
+  return lastWhere(indexes_ ? &indexes_->byId : nullptr, hashId(id),
+                   [&](const TagValue& entry) { return entry.id == id; });
+}
+
 const TagValue* TagValues::lastWithName(std::string_view name) const {
-  if (indexes_) {
-    const uint32_t held = indexes_->byName.find(
-        hashName(name), [&](uint32_t candidate) { return (*this)[candidate - 1].name == name; });
-    return held == 0 ? nullptr : &(*this)[held - 1];
-  }
-  for (uint32_t position = size_; position-- > 0;) {
-    if ((*this)[position].name == name) {
-      return &(*this)[position];
-    }
-  }
-  return nullptr;
+  return lastWhere(indexes_ ? &indexes_->byName : nullptr, hashName(name),
+                   [&](const TagValue& entry) { return entry.name == name; });
 }
 
 void TagValues::clear() {

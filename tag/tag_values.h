@@ -52,6 +52,9 @@ class TagValues {
   };
 
   void index(uint32_t position);
+  template <typename Matches>
+  [[nodiscard]] const TagValue* lastWhere(const ProbeTable<uint32_t>* index, uint64_t hash,
+                                          Matches matches) const;
 
   std::array<TagValue, kInline> inline_;
   std::vector<TagValue> spill_;
