@@ -8,6 +8,7 @@
 #ifndef ZT_PLATFORM_XML_WRITER_H
 #define ZT_PLATFORM_XML_WRITER_H
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -57,8 +58,11 @@ class XmlWriter {
   [[nodiscard]] const std::string& version() const { return version_; }
   void setVersion(std::string_view value) { version_ = value; }
 
-  // The text written so far (UTF-8).
+  // The text written so far (UTF-8), followed by a zero byte.
   [[nodiscard]] std::string_view output() const;
+  // Lends that text, unchanged and valid for as long as the result is held, whatever is written,
+  // reset or destroyed meanwhile; it is copied only if writing goes on while it is held.
+  [[nodiscard]] std::shared_ptr<const LentText> lendOutput() { return out_.lend(); }
   // Discards the text written so far and starts a new output.
   void resetOutput();
   Status flush();

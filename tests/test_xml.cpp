@@ -394,6 +394,36 @@ TEST(XmlWriter, NewWriterIndentsAndWritesTypedValuesAsText) {
   EXPECT_STREQ(writer.getXml(), expected) << "retrieval clears nothing";
 }
 
+// The text getXml() returns is the document as it was at that call, and stays so until the next
+// call, whatever is written, reset or destroyed meanwhile (the sanitizer builds check the
+// lifetimes); with a declaration, whose encoding is patched, the same holds for the copy.
+TEST(XmlWriter, ReturnedTextStaysAsItWasUntilTheNextCall) {
+  for (const bool declared : {false, true}) {
+    KORAXmlWriter writer;
+    writer.setIndent(false);
+    writer.setOmitXmlDeclaration(!declared);
+    writer.startDocument();
+    writer.writeElement("a", "1", false, nullptr);
+    const std::string first = writer.getXml();
+    const char* kept = writer.getXml();
+    EXPECT_EQ(kept, first);
+    // Enough text that the component's block must grow, and would move.
+    for (int i = 0; i < 20000; ++i) {
+      writer.writeElement("b", i, false, nullptr);
+    }
+    EXPECT_EQ(kept, first) << declared;
+    const std::string second = writer.getXml();
+    EXPECT_TRUE(second.starts_with(first) && second.ends_with("<b>19999</b>")) << declared;
+    kept = writer.getXml();
+    writer.reset();
+    writer.writeElement("c", "2", false, nullptr);
+    EXPECT_EQ(kept, second) << declared;
+    writer.startDocument();
+    const std::string third = writer.getXml();
+    EXPECT_NE(third.find("<c>2</c>"), std::string::npos) << declared;
+  }
+}
+
 TEST(XmlWriter, PrefixAppliesToEveryLaterElementStartedOrWritten) {
   KORAXmlWriter writer;
   writer.setIndent(false);

@@ -230,7 +230,16 @@ long KORAXmlWriter::getXml(char** xml) {
   return platform::kOk;
 }
 
+// A document without a declaration to patch is handed out where the component keeps it, with no
+// copy unless writing goes on before the next call.
 const char* KORAXmlWriter::getXml() {
+  XmlWriter& component = *record_->component;
+  if (component.omitXmlDeclaration()) {
+    record_->lentText = component.lendOutput();
+    record_->lastText.clear();
+    return component.output().data();
+  }
+  record_->lentText.reset();
   record_->lastText = documentText();
   return record_->lastText.c_str();
 }

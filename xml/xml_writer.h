@@ -73,7 +73,10 @@ class KORAXmlWriter final : public KORAXmlWriterInterface {
     std::deque<std::string> openElements;
     // Every set this writer made; only these are written, and they live as long as the writer.
     std::list<std::pair<IKORAXmlAttribute*, std::shared_ptr<KORAXmlAttribute>>> attributeSets;
+    // The text getXml() last returned: a copy when its declaration had to be patched, otherwise
+    // the component's own text, lent.
     std::string lastText;
+    std::shared_ptr<const platform::LentText> lentText;
     std::unique_ptr<platform::XmlWriter> component;
   };
 
