@@ -13,7 +13,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cassert>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -99,6 +102,30 @@ class Attributes {
   std::size_t decodedCount_ = 0;
 };
 
+// Element and attribute names come from the parser's dictionary, which keeps each name at one
+// address for the whole parse (and shares it with the parses of entity text): a name's length
+// is measured the first time its address is seen and looked up by the address afterwards.
+class NameLengths {
+ public:
+  std::string_view operator()(const xmlChar* name) {
+    const auto address = reinterpret_cast<std::uintptr_t>(name);
+    Slot& slot = slots_[(address * 0x9E3779B97F4A7C15u) >> (64 - kBits)];
+    if (slot.name != name) {
+      slot = {name, std::strlen(reinterpret_cast<const char*>(name))};
+    }
+    assert(slot.length == std::strlen(reinterpret_cast<const char*>(name)));
+    return {reinterpret_cast<const char*>(name), slot.length};
+  }
+
+ private:
+  static constexpr int kBits = 8;
+  struct Slot {
+    const xmlChar* name = nullptr;
+    std::size_t length = 0;
+  };
+  std::array<Slot, std::size_t{1} << kBits> slots_{};
+};
+
 // One parse: the libxml2 context's _private points here.
 class Run {
  public:
@@ -160,6 +187,7 @@ class Run {
   bool textWanted_ = false;
   bool dropsLeadingSpace_ = false;
   Attributes attributes_;
+  NameLengths names_;
   Status stopStatus_ = kOk;
   Status errorStatus_ = kOk;
 };
@@ -376,10 +404,9 @@ void Run::startElement(void* context, const xmlChar* localName, const xmlChar*, 
       }
       value = decoded;
     }
-    run.attributes_.add(reinterpret_cast<const char*>(a[0]), value);
+    run.attributes_.add(run.names_(a[0]), value);
   }
-  run.answer(ctxt, run.content_->startElement(reinterpret_cast<const char*>(localName),
-                                              run.attributes_.items()));
+  run.answer(ctxt, run.content_->startElement(run.names_(localName), run.attributes_.items()));
 }
 
 void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, const xmlChar*) {
@@ -387,7 +414,7 @@ void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, co
   Run& run = of(context);
   run.flushText(ctxt);
   if (run.content_ != nullptr && !failed(run.stopStatus_)) {
-    run.answer(ctxt, run.content_->endElement(reinterpret_cast<const char*>(localName)));
+    run.answer(ctxt, run.content_->endElement(run.names_(localName)));
   }
 }
 
