@@ -1,11 +1,7 @@
 #include "platform/utf8.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace zt::platform {
 
@@ -84,39 +80,9 @@ std::size_t utf8SequenceAt(std::string_view text, std::size_t pos, char32_t& out
   return length;
 }
 
-namespace {
-
-// Whether the 64 bytes at `at` are all ASCII: documents mostly are, so whole blocks are passed over
-// before any byte is decoded.
-bool isAsciiBlock(const char* at) {
-#if defined(__SSE2__)
-  const auto load = [&](int i) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at) + i);
-  };
-  const __m128i any = _mm_or_si128(_mm_or_si128(load(0), load(1)), _mm_or_si128(load(2), load(3)));
-  return _mm_movemask_epi8(any) == 0;
-#else
-  uint64_t any = 0;
-  for (int i = 0; i < 8; ++i) {
-    uint64_t word = 0;
-    std::memcpy(&word, at + i * sizeof word, sizeof word);
-    any |= word;
-  }
-  return (any & 0x8080808080808080u) == 0;
-#endif
-}
-
-constexpr std::size_t kAsciiBlock = 64;
-
-}  // namespace
-
-bool isValidUtf8(std::string_view text) {
+bool isValidUtf8Scalar(std::string_view text) {
   char32_t ignored = 0;
   for (std::size_t pos = 0; pos < text.size();) {
-    if (pos + kAsciiBlock <= text.size() && isAsciiBlock(text.data() + pos)) {
-      pos += kAsciiBlock;
-      continue;
-    }
     if (static_cast<unsigned char>(text[pos]) < 0x80) {
       ++pos;
       continue;
@@ -130,9 +96,13 @@ bool isValidUtf8(std::string_view text) {
   return true;
 }
 
-void appendRepairedUtf8(std::string& out, std::string_view text) {
+namespace {
+
+// Repairs `text` from `pos`, a character boundary, until at least `end`; returns where it stopped
+// (past `end` when the last character crosses it).
+std::size_t repairFrom(std::string& out, std::string_view text, std::size_t pos, std::size_t end) {
   char32_t c = 0;
-  for (std::size_t pos = 0; pos < text.size();) {
+  while (pos < end) {
     const std::size_t length = utf8SequenceAt(text, pos, c);
     if (length == 0) {
       out.append(kReplacementCharacter);
@@ -140,6 +110,42 @@ void appendRepairedUtf8(std::string& out, std::string_view text) {
     } else {
       out.append(text.substr(pos, length));
       pos += length;
+    }
+  }
+  return pos;
+}
+
+bool isContinuation(char byte) {
+  return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+void appendRepairedUtf8Scalar(std::string& out, std::string_view text) {
+  repairFrom(out, text, 0, text.size());
+}
+
+// Pieces end before the lead byte of a character they would cut, so that a valid piece is one
+// the byte walk would also pass whole; a rejected piece is walked from its start, which is a
+// character boundary of the walk, and the walk's stop becomes the next piece's start.
+void appendRepairedUtf8(std::string& out, std::string_view text) {
+  constexpr std::size_t kPiece = 4096;
+  for (std::size_t pos = 0; pos < text.size();) {
+    std::size_t end = std::min(text.size(), pos + kPiece);
+    std::size_t cut = end;
+    for (int back = 0; back < 3 && cut < text.size() && cut > pos && isContinuation(text[cut]);
+         ++back) {
+      --cut;
+    }
+    if (cut > pos && (cut == text.size() || !isContinuation(text[cut]))) {
+      end = cut;
+    }
+    const std::string_view piece = text.substr(pos, end - pos);
+    if (isValidUtf8(piece)) {
+      out.append(piece);
+      pos = end;
+    } else {
+      pos = repairFrom(out, text, pos, end);
     }
   }
 }

@@ -22,11 +22,24 @@ std::size_t xmlCharacterLength(std::string_view text);
 std::size_t utf8SequenceAt(std::string_view text, std::size_t pos, char32_t& out);
 
 // Whether every byte of `text` belongs to a well-formed sequence (checked first, so that valid
-// text, the usual case, is never copied).
+// text, the usual case, is never copied). Vectorised: about as fast on non-ASCII text as on ASCII.
 bool isValidUtf8(std::string_view text);
 // Appends `text` to `out` with each byte that is not part of a well-formed sequence replaced by
-// U+FFFD.
+// U+FFFD. The text is checked in pieces by the vectorised check; only a piece it rejects is
+// walked byte by byte.
 void appendRepairedUtf8(std::string& out, std::string_view text);
+
+// The byte-by-byte forms of the two above: the reference the vectorised ones are tested against.
+bool isValidUtf8Scalar(std::string_view text);
+void appendRepairedUtf8Scalar(std::string& out, std::string_view text);
+
+#if defined(__x86_64__)
+// Each vectorised form of isValidUtf8, for tests that compare them with the reference;
+// isValidUtf8Avx2 only where hasAvx2().
+bool isValidUtf8Sse2(std::string_view text);
+bool isValidUtf8Avx2(std::string_view text);
+bool hasAvx2();
+#endif
 // `text` so repaired.
 std::string replaceInvalidUtf8(std::string_view text);
 

@@ -637,4 +637,53 @@ TEST(Utf8Text, CutsAndRepairsAtCharacterBoundaries) {
   }
 }
 
+// The vectorised check against the byte walk, with each case placed at every offset of a vector
+// block and a 64-byte group, after ASCII and after a four-byte character.
+TEST(Utf8Text, VectorCheckAgreesWithTheByteWalkAtEveryOffset) {
+  const std::string_view cases[] = {
+      "\xC3\xA9",
+      "\xCE\xB1\xE6\xBC\xA2",
+      "\xF0\x9F\x98\x80",
+      "\xF4\x8F\xBF\xBF",
+      "\xF4\x90\x80\x80",
+      "\xE0\x9F\xBF",
+      "\xE0\xA0\x80",
+      "\xED\x9F\xBF",
+      "\xED\xA0\x80",
+      "\xF0\x8F\xBF\xBF",
+      "\xC1\xBF",
+      "\xF5\x80\x80\x80",
+      "\x80",
+      "\xE2\x82",
+      "\xC3",
+      "\xC3\xA9\xA9",
+  };
+  for (const std::string_view piece : cases) {
+    for (const std::string_view before : {"", "\xF0\x9F\x98\x80"}) {
+      for (std::size_t shift = 0; shift < 70; ++shift) {
+        const std::string text = std::string(shift, 'a') + std::string(before) + std::string(piece);
+        for (const std::string& padded : {text, text + std::string(40, 'z')}) {
+          const bool valid = zt::platform::isValidUtf8Scalar(padded);
+          EXPECT_EQ(zt::platform::isValidUtf8(padded), valid) << shift;
+          EXPECT_EQ(zt::platform::isValidUtf8Sse2(padded), valid) << shift;
+          if (zt::platform::hasAvx2()) {
+            EXPECT_EQ(zt::platform::isValidUtf8Avx2(padded), valid) << shift;
+          }
+        }
+      }
+    }
+  }
+}
+
+// Repair checks 4 KB pieces and walks only the rejected ones: a character across a piece's edge
+// stays whole and a bad byte beside the edge is still replaced.
+TEST(Utf8Text, RepairAcrossPieceEdgesMatchesTheByteWalk) {
+  for (std::size_t shift = 4088; shift < 4100; ++shift) {
+    const std::string text = std::string(shift, 'a') + "\xE6\xBC\xA2\xFF\xF0\x9F\x98\x80\x80";
+    std::string reference;
+    zt::platform::appendRepairedUtf8Scalar(reference, text);
+    EXPECT_EQ(zt::platform::replaceInvalidUtf8(text), reference) << shift;
+  }
+}
+
 }  // namespace
