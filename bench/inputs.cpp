@@ -28,23 +28,52 @@ void makeFolder(const std::string& path) {
 
 }  // namespace
 
-void catalogue(std::size_t bytes, const std::function<void(std::string_view)>& sink) {
+namespace {
+
+void asciiRecord(std::string& piece, unsigned n) {
+  static constexpr std::string_view kTypes[] = {"a", "b", "c", "d"};
+  piece += "  <record id=\"";
+  piece += std::to_string(n);
+  piece += "\" type=\"";
+  piece += kTypes[n % 4];
+  piece += "\" note=\"left &amp; right\">\n    <name>Item ";
+  piece += std::to_string(n);
+  piece += "</name>\n    <text>Scanned page of batch ";
+  piece += std::to_string(n / 100);
+  piece += ", quality checked, imprinted and stored without loss.</text>\n";
+  piece += "    <data><![CDATA[raw <bytes> & ";
+  piece += std::to_string(n * 7919u);
+  piece += "]]></data>\n  </record>\n";
+}
+
+// The same shape with about a third of the characters outside ASCII: Latin accents, Greek, CJK
+// and emoji (four bytes each), in attributes, text and CDATA, with entity and character
+// references among them.
+void mixedRecord(std::string& piece, unsigned n) {
+  static constexpr std::string_view kTypes[] = {"été", "βήτα", "漢字", "📄"};
+  piece += "  <record id=\"";
+  piece += std::to_string(n);
+  piece += "\" type=\"";
+  piece += kTypes[n % 4];
+  piece += "\" note=\"gauche &amp; droite · α&#946;γ\">\n    <name>Artículo ";
+  piece += std::to_string(n);
+  piece += " — Ἀθῆναι</name>\n    <text>Página del lote ";
+  piece += std::to_string(n / 100);
+  piece +=
+      ": 東京の書類, ελέγχθηκε "
+      "&lt;ok&gt; 📄📎 ✓ crème brûlée</text>\n";
+  piece += "    <data><![CDATA[raw <bytes> & é漢📎 ";
+  piece += std::to_string(n * 7919u);
+  piece += "]]></data>\n  </record>\n";
+}
+
+}  // namespace
+
+void catalogue(std::size_t bytes, const std::function<void(std::string_view)>& sink, Text text) {
   std::string piece = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<catalogue>\n";
   std::size_t written = 0;
-  static constexpr std::string_view kTypes[] = {"a", "b", "c", "d"};
   for (unsigned n = 0; written + piece.size() < bytes; ++n) {
-    piece += "  <record id=\"";
-    piece += std::to_string(n);
-    piece += "\" type=\"";
-    piece += kTypes[n % 4];
-    piece += "\" note=\"left &amp; right\">\n    <name>Item ";
-    piece += std::to_string(n);
-    piece += "</name>\n    <text>Scanned page of batch ";
-    piece += std::to_string(n / 100);
-    piece += ", quality checked, imprinted and stored without loss.</text>\n";
-    piece += "    <data><![CDATA[raw <bytes> & ";
-    piece += std::to_string(n * 7919u);
-    piece += "]]></data>\n  </record>\n";
+    (text == Text::kMixed ? mixedRecord : asciiRecord)(piece, n);
     if (piece.size() > 8192) {
       written += piece.size();
       sink(piece);
@@ -55,11 +84,12 @@ void catalogue(std::size_t bytes, const std::function<void(std::string_view)>& s
   sink(piece);
 }
 
-std::string catalogue(std::size_t bytes) {
-  std::string text;
-  text.reserve(bytes + 16384);
-  catalogue(bytes, [&](std::string_view piece) { text += piece; });
-  return text;
+std::string catalogue(std::size_t bytes, Text text) {
+  std::string document;
+  document.reserve(bytes + 16384);
+  catalogue(
+      bytes, [&](std::string_view piece) { document += piece; }, text);
+  return document;
 }
 
 std::string presetFile(std::size_t bytes) {
@@ -74,21 +104,59 @@ std::string presetFile(std::size_t bytes) {
   return text;
 }
 
-std::string tagStore(int tags) {
-  std::string text = "<?xml version=\"1.0\"?>\n<vexkoratagstore>\n <tags>\n";
+std::string tagStore(int tags, Text text) {
+  std::string store = "<?xml version=\"1.0\"?>\n<vexkoratagstore>\n <tags>\n";
   static constexpr std::string_view kValues[] = {"Off", "On", "Auto"};
+  static constexpr std::string_view kMixedValues[] = {"Aus — désactivé", "Ανοιχτό", "自動 🔄"};
+  const bool mixed = text == Text::kMixed;
   for (int n = 0; n < tags; ++n) {
     const std::string id = std::to_string(n);
-    text += "  <tag name=\"Tag" + id + "\">\n   <id>" + id + "</id>\n   <tagvalues>\n";
+    store += mixed ? "  <tag name=\"Étiquette ετι標 " + id + "\">\n"
+                   : "  <tag name=\"Tag" + id + "\">\n";
+    store += "   <id>" + id + "</id>\n   <tagvalues>\n";
     for (int v = 0; v < 3; ++v) {
-      text += "    <tagvalue name=\"";
-      text += kValues[v];
-      text += "\"><value>" + std::to_string(v) + "</value></tagvalue>\n";
+      store += "    <tagvalue name=\"";
+      store += (mixed ? kMixedValues : kValues)[v];
+      store += "\"><value>" + std::to_string(v) + "</value></tagvalue>\n";
     }
-    text += "   </tagvalues>\n  </tag>\n";
+    store += "   </tagvalues>\n  </tag>\n";
   }
-  text += " </tags>\n</vexkoratagstore>\n";
-  return text;
+  store += " </tags>\n</vexkoratagstore>\n";
+  return store;
+}
+
+std::vector<std::string> tokenFormats(int count) {
+  static constexpr std::string_view kSeparators[] = {"/", "-", ".", "_"};
+  static constexpr std::string_view kWords[] = {"Lot ", "Batch ", "Page ", "", "Box "};
+  std::vector<std::string> formats;
+  formats.reserve(static_cast<std::size_t>(count));
+  for (int n = 0; n < count; ++n) {
+    std::string format(kWords[n % 5]);
+    format += "%0" + std::to_string(1 + n % 9) + "S ";
+    format += "%" + std::to_string(1 + (n / 9) % 9) + std::string(kSeparators[n % 4]) + "Y";
+    if (n % 3 != 0) {
+      format += " %" + std::to_string(1 + (n / 3) % 9) + "T";
+    }
+    if (n % 2 == 0) {
+      format += "%N";
+    }
+    format += n % 5 == 1 ? " page %S of " + std::to_string(n) : " #" + std::to_string(n);
+    formats.push_back(std::move(format));
+  }
+  return formats;
+}
+
+std::string entityExpansionDocument() {
+  // One entity of 90 KB text, one referring to it 1 111 times, the document to that once:
+  // about 100 MB once expanded.
+  std::string document = "<?xml version=\"1.0\"?>\n<!DOCTYPE bomb [\n<!ENTITY a \"";
+  document.append(90 * 1000, 'x');
+  document += "\">\n<!ENTITY b \"";
+  for (int i = 0; i < 1111; ++i) {
+    document += "&a;";
+  }
+  document += "\">\n]>\n<bomb>&b;</bomb>\n";
+  return document;
 }
 
 void logTree(const std::string& root, int files) {

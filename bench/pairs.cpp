@@ -1,7 +1,5 @@
-// One benchmark per side of each pair: "<pair>/ours" drives the library through its public
-// factories as a driver would; "<pair>/base" does the same work with the engine underneath called
-// directly. bench/compare runs both sides interleaved and prints the ratio of their medians.
-#include <benchmark/benchmark.h>
+#include "pairs.h"
+
 #include <fcntl.h>
 #include <libxml/xmlwriter.h>
 #include <libxml/xpath.h>
@@ -11,9 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "floor_writer.h"
 #include "inputs.h"
 #include "raw_libxml2.h"
 #include "zttools.h"
@@ -26,7 +26,8 @@ namespace {
 constexpr std::size_t kDocumentBytes = 32u << 20;
 constexpr std::size_t kXPathDocumentBytes = 4u << 20;
 constexpr int kWrittenElements = 1'000'000;
-constexpr const char* kTemplate = "Lot %05S %1/Y %2T%N";
+constexpr int kAttributeSetElements = 200'000;
+constexpr int kFormats = 500;
 constexpr int kLogFiles = 100'000;
 constexpr int kTags = 50'000;
 constexpr const char* kXPath = "/catalogue/record[@type='b']/name";
@@ -37,35 +38,30 @@ void check(bool ok, const char* what) {
   }
 }
 
-const std::string& document() {
-  static const std::string text = catalogue(kDocumentBytes);
-  return text;
-}
-
-const std::string& xpathDocument() {
-  static const std::string text = catalogue(kXPathDocumentBytes);
-  return text;
-}
-
-// A generated file in the data folder, written on first use.
-const std::string& dataFile(const std::string& name, std::string (*make)()) {
-  static std::map<std::string, std::string> paths;
-  auto found = paths.find(name);
-  if (found == paths.end()) {
-    const std::string path = dataFolder() + "/" + name;
-    writeFile(path, make());
-    found = paths.emplace(name, path).first;
+// A generated input, made on first use and kept.
+template <typename Make>
+const std::string& kept(const std::string& name, Make make) {
+  static std::map<std::string, std::string> inputs;
+  auto found = inputs.find(name);
+  if (found == inputs.end()) {
+    found = inputs.emplace(name, make()).first;
   }
   return found->second;
 }
 
-const std::string& logFolder() {
-  static const std::string path = [] {
-    const std::string root = dataFolder() + "/logs";
-    logTree(root, kLogFiles);
-    return root;
-  }();
-  return path;
+// A generated file in the data folder, written on first use; its path.
+template <typename Make>
+const std::string& dataFile(const std::string& name, Make make) {
+  return kept("file:" + name, [&] {
+    const std::string path = dataFolder() + "/" + name;
+    writeFile(path, make());
+    return path;
+  });
+}
+
+const std::string& document(Text text) {
+  return kept(text == Text::kMixed ? "mixed" : "ascii",
+              [text] { return catalogue(kDocumentBytes, text); });
 }
 
 class NoOpHandler final : public IKORAXmlContentHandler {
@@ -82,293 +78,333 @@ class NoOpHandler final : public IKORAXmlContentHandler {
   void setController(IKORAXmlContentController*) override {}
 };
 
-void setBytes(benchmark::State& state, std::size_t bytes) {
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
-}
+// Releases a factory-made object through its Destroy export.
+template <typename T, T* (*Destroy)(T*)>
+struct Destroyer {
+  void operator()(T* object) const { Destroy(object); }
+};
+using XmlParser = std::unique_ptr<KORAXmlParserInterface,
+                                  Destroyer<KORAXmlParserInterface, KORAXmlParserFactory_Destroy>>;
+using XmlWriter = std::unique_ptr<KORAXmlWriterInterface,
+                                  Destroyer<KORAXmlWriterInterface, KORAXmlWriterFactory_Destroy>>;
 
 // --- parseBuffer of a 32 MB document ------------------------------------------------------------
 
-void parseOurs(benchmark::State& state) {
-  const std::string& text = document();
-  KORAXmlParserInterface* parser = KORAXmlParserFactory_Create();
-  NoOpHandler handler;
-  for (auto _ : state) {
-    check(parser->parseBuffer(text.data(), static_cast<int>(text.size()), &handler, nullptr) == 0,
-          "parseBuffer failed");
-  }
-  KORAXmlParserFactory_Destroy(parser);
-  setBytes(state, text.size());
-}
-
-void parseBase(benchmark::State& state) {
-  const std::string& text = document();
-  for (auto _ : state) {
-    check(rawSaxPush(text) == 0, "libxml2 parse failed");
-  }
-  setBytes(state, text.size());
-}
-
-// libxml2's one-call parse of a memory block, for reference: not part of a pair.
-void parseBaseWhole(benchmark::State& state) {
-  const std::string& text = document();
-  for (auto _ : state) {
-    check(rawSaxParse(text) == 0, "libxml2 parse failed");
-  }
-  setBytes(state, text.size());
+Pair parsePair(Text text) {
+  const bool mixed = text == Text::kMixed;
+  return {
+      mixed ? "parse-mixed" : "parse",
+      mixed ? "parseBuffer 32 MB mixed vs libxml2 SAX2" : "parseBuffer 32 MB vs libxml2 SAX2",
+      mixed ? 1.20 : 1.15,
+      mixed ? 0.0 : 1.12,
+      [text] {
+        static const XmlParser parser(KORAXmlParserFactory_Create());
+        const std::string& xml = document(text);
+        NoOpHandler handler;
+        check(parser->parseBuffer(xml.data(), static_cast<int>(xml.size()), &handler, nullptr) == 0,
+              "parseBuffer failed");
+      },
+      [text] { check(rawSaxPush(document(text)) == 0, "libxml2 parse failed"); }};
 }
 
 // --- selectNodes in text form -------------------------------------------------------------------
 
-void xpathOurs(benchmark::State& state) {
-  KORAXmlXPathInterface* xpath = KORAXmlXPathFactory_Create();
-  check(xpath->loadXml(xpathDocument().c_str()) == 0, "loadXml failed");
-  std::size_t bytes = 0;
-  for (auto _ : state) {
-    const char* nodes = xpath->selectNodes(kXPath);
-    bytes = std::strlen(nodes);
-    benchmark::DoNotOptimize(nodes);
-  }
-  check(bytes > 0, "selectNodes found nothing");
-  KORAXmlXPathFactory_Destroy(xpath);
-  state.SetItemsProcessed(state.iterations());
+const std::string& xpathDocument() {
+  return kept("xpath", [] { return catalogue(kXPathDocumentBytes); });
 }
 
-void xpathBase(benchmark::State& state) {
-  const std::string& text = xpathDocument();
-  xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr,
+Pair xpathPair() {
+  return {"xpath",
+          "selectNodes text vs xmlXPathEval+xmlNodeDump",
+          1.05,
+          0.0,
+          [] {
+            static KORAXmlXPathInterface* const xpath = [] {
+              KORAXmlXPathInterface* made = KORAXmlXPathFactory_Create();
+              check(made->loadXml(xpathDocument().c_str()) == 0, "loadXml failed");
+              return made;
+            }();
+            check(*xpath->selectNodes(kXPath) != '\0', "selectNodes found nothing");
+          },
+          [] {
+            static const xmlDocPtr doc = [] {
+              const std::string& text = xpathDocument();
+              xmlDocPtr made =
+                  xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr,
                                 XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  check(doc != nullptr, "xmlReadMemory failed");
-  for (auto _ : state) {
-    xmlXPathContextPtr context = xmlXPathNewContext(doc);
-    xmlXPathObjectPtr result = xmlXPathEval(reinterpret_cast<const xmlChar*>(kXPath), context);
-    xmlBufferPtr out = xmlBufferCreate();
-    if (result != nullptr && result->nodesetval != nullptr) {
-      for (int i = 0; i < result->nodesetval->nodeNr; ++i) {
-        xmlNodeDump(out, doc, result->nodesetval->nodeTab[i], 0, 0);
-        xmlBufferCCat(out, "\n");
-      }
-    }
-    benchmark::DoNotOptimize(xmlBufferContent(out));
-    xmlBufferFree(out);
-    xmlXPathFreeObject(result);
-    xmlXPathFreeContext(context);
-  }
-  xmlFreeDoc(doc);
-  state.SetItemsProcessed(state.iterations());
+              check(made != nullptr, "xmlReadMemory failed");
+              return made;
+            }();
+            xmlXPathContextPtr context = xmlXPathNewContext(doc);
+            xmlXPathObjectPtr result =
+                xmlXPathEval(reinterpret_cast<const xmlChar*>(kXPath), context);
+            xmlBufferPtr out = xmlBufferCreate();
+            if (result != nullptr && result->nodesetval != nullptr) {
+              for (int i = 0; i < result->nodesetval->nodeNr; ++i) {
+                xmlNodeDump(out, doc, result->nodesetval->nodeTab[i], 0, 0);
+                xmlBufferCCat(out, "\n");
+              }
+            }
+            check(xmlBufferLength(out) > 0, "xmlXPathEval found nothing");
+            xmlBufferFree(out);
+            xmlXPathFreeObject(result);
+            xmlXPathFreeContext(context);
+          }};
 }
 
 // --- writing 1 000 000 elements with attributes, indented ---------------------------------------
 
-void writerOurs(benchmark::State& state) {
-  std::size_t bytes = 0;
-  for (auto _ : state) {
-    KORAXmlWriterInterface* writer = KORAXmlWriterFactory_Create();
-    IKORAXmlAttribute* attributes = writer->createAttribute();
-    writer->startDocument();
-    writer->startElement("pages", nullptr);
-    for (int i = 0; i < kWrittenElements; ++i) {
-      attributes->clear()->addAttribute("id", i)->addAttribute("kind", "scan");
-      writer->writeElement("page", "front side", false, attributes);
-    }
-    writer->endElement();
-    writer->endDocument();
-    bytes = std::strlen(writer->getXml());
-    KORAXmlWriterFactory_Destroy(writer);
+// The writer pair's document through the library; its length.
+std::size_t writeOurs() {
+  const XmlWriter writer(KORAXmlWriterFactory_Create());
+  IKORAXmlAttribute* attributes = writer->createAttribute();
+  writer->startDocument();
+  writer->startElement("pages", nullptr);
+  for (int i = 0; i < kWrittenElements; ++i) {
+    attributes->clear()->addAttribute("id", i)->addAttribute("kind", "scan");
+    writer->writeElement("page", "front side", false, attributes);
   }
-  setBytes(state, bytes);
-  state.SetItemsProcessed(state.iterations() * kWrittenElements);
+  writer->endElement();
+  writer->endDocument();
+  return std::strlen(writer->getXml());
 }
 
-void writerBase(benchmark::State& state) {
-  std::size_t bytes = 0;
-  for (auto _ : state) {
-    xmlBufferPtr buffer = xmlBufferCreate();
-    xmlTextWriterPtr writer = xmlNewTextWriterMemory(buffer, 0);
-    xmlTextWriterSetIndent(writer, 1);
-    xmlTextWriterStartElement(writer, BAD_CAST "pages");
-    for (int i = 0; i < kWrittenElements; ++i) {
-      xmlTextWriterStartElement(writer, BAD_CAST "page");
-      xmlTextWriterWriteAttribute(writer, BAD_CAST "id", BAD_CAST std::to_string(i).c_str());
-      xmlTextWriterWriteAttribute(writer, BAD_CAST "kind", BAD_CAST "scan");
-      xmlTextWriterWriteString(writer, BAD_CAST "front side");
-      xmlTextWriterEndElement(writer);
-    }
-    xmlTextWriterEndElement(writer);
-    xmlFreeTextWriter(writer);
-    bytes = std::strlen(reinterpret_cast<const char*>(xmlBufferContent(buffer)));
-    xmlBufferFree(buffer);
-  }
-  setBytes(state, bytes);
-  state.SetItemsProcessed(state.iterations() * kWrittenElements);
+Pair writerPair() {
+  return {"writer",
+          "writer 1e6 elements vs xmlTextWriter",
+          0.6,
+          0.0,
+          [] { writeOurs(); },
+          [] {
+            xmlBufferPtr buffer = xmlBufferCreate();
+            xmlTextWriterPtr writer = xmlNewTextWriterMemory(buffer, 0);
+            xmlTextWriterSetIndent(writer, 1);
+            xmlTextWriterStartElement(writer, BAD_CAST "pages");
+            char number[16];
+            for (int i = 0; i < kWrittenElements; ++i) {
+              std::snprintf(number, sizeof number, "%d", i);
+              xmlTextWriterStartElement(writer, BAD_CAST "page");
+              xmlTextWriterWriteAttribute(writer, BAD_CAST "id", BAD_CAST number);
+              xmlTextWriterWriteAttribute(writer, BAD_CAST "kind", BAD_CAST "scan");
+              xmlTextWriterWriteString(writer, BAD_CAST "front side");
+              xmlTextWriterEndElement(writer);
+            }
+            xmlTextWriterEndElement(writer);
+            xmlFreeTextWriter(writer);
+            check(xmlBufferLength(buffer) > 0, "xmlTextWriter wrote nothing");
+            xmlBufferFree(buffer);
+          }};
 }
 
-// --- processTokens of a typical template --------------------------------------------------------
-
-void tokensOurs(benchmark::State& state) {
-  KORATokenParserInterface* parser = KORATokenParserFactory_Create();
-  std::string xml;
-  for (auto _ : state) {
-    parser->processTokens(kTemplate, xml);
-    benchmark::DoNotOptimize(xml.data());
-  }
-  KORATokenParserFactory_Destroy(parser);
-  state.SetItemsProcessed(state.iterations());
+Pair writerFloorPair() {
+  return {"writer-floor",
+          "writer 1e6 elements vs std::string appender",
+          1.5,
+          0.0,
+          [] { writeOurs(); },
+          [] {
+            static const bool same = [] {
+              const XmlWriter writer(KORAXmlWriterFactory_Create());
+              IKORAXmlAttribute* attributes = writer->createAttribute();
+              writer->startDocument();
+              writer->startElement("pages", nullptr);
+              for (int i = 0; i < 1000; ++i) {
+                attributes->clear()->addAttribute("id", i)->addAttribute("kind", "scan");
+                writer->writeElement("page", "front side", false, attributes);
+              }
+              writer->endElement();
+              writer->endDocument();
+              return floorDocument(1000) == writer->getXml();
+            }();
+            check(same, "the floor writes other bytes than the writer");
+            check(!floorDocument(kWrittenElements).empty(), "the floor wrote nothing");
+          }};
 }
 
-// The same processedtokens document, taken from the library once and written again through
-// xmlTextWriter event by event.
-void tokensBase(benchmark::State& state) {
-  KORATokenParserInterface* parser = KORATokenParserFactory_Create();
-  std::string xml;
-  parser->processTokens(kTemplate, xml);
-  KORATokenParserFactory_Destroy(parser);
-  const std::vector<WriteEvent> events = recordEvents(xml);
-  check(!events.empty(), "no processedtokens events");
-  for (auto _ : state) {
-    xmlBufferPtr buffer = xmlBufferCreate();
-    xmlTextWriterPtr writer = xmlNewTextWriterMemory(buffer, 0);
-    xmlTextWriterSetIndent(writer, 1);
-    xmlTextWriterStartDocument(writer, nullptr, "UTF-8", nullptr);
-    for (const WriteEvent& event : events) {
-      switch (event.kind) {
-        case WriteEvent::kStart:
-          xmlTextWriterStartElement(writer, BAD_CAST event.name.c_str());
-          break;
-        case WriteEvent::kAttribute:
-          xmlTextWriterWriteAttribute(writer, BAD_CAST event.name.c_str(),
-                                      BAD_CAST event.value.c_str());
-          break;
-        case WriteEvent::kText:
-          xmlTextWriterWriteString(writer, BAD_CAST event.value.c_str());
-          break;
-        case WriteEvent::kEnd:
-          xmlTextWriterEndElement(writer);
-          break;
-      }
-    }
-    xmlTextWriterEndDocument(writer);
-    xmlFreeTextWriter(writer);
-    xml.assign(reinterpret_cast<const char*>(xmlBufferContent(buffer)));
-    xmlBufferFree(buffer);
-  }
-  state.SetItemsProcessed(state.iterations());
+// One attribute set per element, made by the writer, against one set cleared for each element.
+Pair attributeSetsPair() {
+  return {"writer-sets",
+          "writer 2e5 elements, a set each vs one set",
+          1.3,
+          0.0,
+          [] {
+            const XmlWriter writer(KORAXmlWriterFactory_Create());
+            writer->startElement("items", nullptr);
+            for (int i = 0; i < kAttributeSetElements; ++i) {
+              writer->writeElement("item", "text", false, writer->createAttribute("id", i, 0));
+            }
+            writer->endElement();
+            check(*writer->getXml() != '\0', "writer wrote nothing");
+          },
+          [] {
+            const XmlWriter writer(KORAXmlWriterFactory_Create());
+            IKORAXmlAttribute* shared = writer->createAttribute();
+            writer->startElement("items", nullptr);
+            for (int i = 0; i < kAttributeSetElements; ++i) {
+              writer->writeElement("item", "text", false, shared->clear()->addAttribute("id", i));
+            }
+            writer->endElement();
+            check(*writer->getXml() != '\0', "writer wrote nothing");
+          }};
+}
+
+// --- processTokens of a batch of different format strings ---------------------------------------
+
+const std::vector<std::string>& formats() {
+  static const std::vector<std::string> list = tokenFormats(kFormats);
+  return list;
+}
+
+Pair tokensPair() {
+  return {"tokens", "processTokens 500 formats vs xmlTextWriter", 1.0, 0.0,
+          [] {
+            static KORATokenParserInterface* const parser = KORATokenParserFactory_Create();
+            std::string xml;
+            for (const std::string& format : formats()) {
+              parser->processTokens(format.c_str(), xml);
+              check(!xml.empty(), "processTokens wrote nothing");
+            }
+          },
+          // The same processedtokens documents, taken from the library once and written again
+          // through xmlTextWriter event by event, a writer per document.
+          [] {
+            static const std::vector<std::vector<WriteEvent>> documents = [] {
+              KORATokenParserInterface* parser = KORATokenParserFactory_Create();
+              std::vector<std::vector<WriteEvent>> recorded;
+              std::string xml;
+              for (const std::string& format : formats()) {
+                parser->processTokens(format.c_str(), xml);
+                recorded.push_back(recordEvents(xml));
+                check(!recorded.back().empty(), "no processedtokens events");
+              }
+              KORATokenParserFactory_Destroy(parser);
+              return recorded;
+            }();
+            for (const std::vector<WriteEvent>& events : documents) {
+              check(!rawWrite(events).empty(), "xmlTextWriter wrote nothing");
+            }
+          }};
 }
 
 // --- removeAll on a tree of 100 000 files (plans only: nothing is deleted) ----------------------
 
-void logsOurs(benchmark::State& state) {
-  const std::string& root = logFolder();
-  uint32_t planned = 0;
-  for (auto _ : state) {
-    KORALogManagerInterface* logs = KORALogManagerFactory_Create();
-    logs->setPath(root);
-    planned = logs->removeAll();
-    benchmark::DoNotOptimize(logs->getReport().size());
-    KORALogManagerFactory_Destroy(logs);
-  }
-  check(planned > 0, "removeAll found no log files");
-  state.SetItemsProcessed(state.iterations() * kLogFiles);
+const std::string& logFolder() {
+  static const std::string path = [] {
+    const std::string root = dataFolder() + "/logs";
+    logTree(root, kLogFiles);
+    return root;
+  }();
+  return path;
 }
 
-void logsBase(benchmark::State& state) {
-  const std::string root = logFolder();
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  char* argv[] = {
-      const_cast<char*>("find"),    const_cast<char*>(root.c_str()), const_cast<char*>("-type"),
-      const_cast<char*>("f"),       const_cast<char*>("-iname"),     const_cast<char*>("*.log"),
-      const_cast<char*>("-printf"), const_cast<char*>("%s %T@\\n"),  nullptr};
-  for (auto _ : state) {
-    pid_t child = 0;
-    check(posix_spawnp(&child, "find", &actions, nullptr, argv, environ) == 0, "spawn find");
-    int status = 0;
-    check(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0,
-          "find failed");
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  state.SetItemsProcessed(state.iterations() * kLogFiles);
+Pair logsPair() {
+  return {
+      "logs",
+      "removeAll 100000 files vs find",
+      1.2,
+      0.0,
+      [] {
+        KORALogManagerInterface* logs = KORALogManagerFactory_Create();
+        logs->setPath(logFolder());
+        check(logs->removeAll() > 0, "removeAll found no log files");
+        check(!logs->getReport().empty(), "no report");
+        KORALogManagerFactory_Destroy(logs);
+      },
+      [] {
+        const std::string& root = logFolder();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        char* argv[] = {const_cast<char*>("find"),
+                        const_cast<char*>(root.c_str()),
+                        const_cast<char*>("-type"),
+                        const_cast<char*>("f"),
+                        const_cast<char*>("-iname"),
+                        const_cast<char*>("*.log"),
+                        const_cast<char*>("-printf"),
+                        const_cast<char*>("%s %T@\\n"),
+                        nullptr};
+        pid_t child = 0;
+        check(posix_spawnp(&child, "find", &actions, nullptr, argv, environ) == 0, "spawn find");
+        int status = 0;
+        check(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0,
+              "find failed");
+        posix_spawn_file_actions_destroy(&actions);
+      }};
 }
 
 // --- open of a 4 MB preset section against a 1 MB one -------------------------------------------
 
-void presetOpen(benchmark::State& state, const std::string& path, std::size_t bytes) {
-  KORAPresetManagerInterface* presets = KORAPresetManagerFactory_Create();
-  for (auto _ : state) {
-    const uint32_t handle = presets->open(path);
-    check(handle != 0, "open failed");
-    presets->close(handle);
-  }
-  KORAPresetManagerFactory_Destroy(presets);
-  setBytes(state, bytes);
+void presetOpen(const std::string& path) {
+  static KORAPresetManagerInterface* const presets = KORAPresetManagerFactory_Create();
+  const uint32_t handle = presets->open(path);
+  check(handle != 0, "open failed");
+  presets->close(handle);
 }
 
-void presetOurs(benchmark::State& state) {
-  presetOpen(state, dataFile("preset-4mb.ini", [] { return presetFile(4u << 20); }), 4u << 20);
-}
-
-void presetBase(benchmark::State& state) {
-  presetOpen(state, dataFile("preset-1mb.ini", [] { return presetFile(1u << 20); }), 1u << 20);
+Pair presetPair() {
+  return {"preset",
+          "open 4 MB section vs 1 MB section",
+          4.5,
+          0.0,
+          [] { presetOpen(dataFile("preset-4mb.ini", [] { return presetFile(4u << 20); })); },
+          [] { presetOpen(dataFile("preset-1mb.ini", [] { return presetFile(1u << 20); })); }};
 }
 
 // --- load of a 50 000-tag store -----------------------------------------------------------------
 
-const std::string& tagFile() {
-  return dataFile("tags.xml", [] { return tagStore(kTags); });
+const std::string& tagFile(Text text) {
+  return text == Text::kMixed
+             ? dataFile("tags-mixed.xml", [] { return tagStore(kTags, Text::kMixed); })
+             : dataFile("tags.xml", [] { return tagStore(kTags); });
 }
 
-void tagsOurs(benchmark::State& state) {
-  const std::string& path = tagFile();
-  for (auto _ : state) {
-    KORATagManagerInterface* tags = KORATagManagerFactory_Create();
-    check(tags->load(path.c_str()), "load failed");
-    // Ending the dictionary is not part of loading it.
-    state.PauseTiming();
-    KORATagManagerFactory_Destroy(tags);
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kTags);
+Pair tagsPair(Text text) {
+  const bool mixed = text == Text::kMixed;
+  return {mixed ? "tags-mixed" : "tags",
+          mixed ? "load 50000 mixed tags vs libxml2 SAX2" : "load 50000 tags vs libxml2 SAX2",
+          1.3,
+          0.0,
+          [text] {
+            KORATagManagerInterface* tags = KORATagManagerFactory_Create();
+            check(tags->load(tagFile(text).c_str()), "load failed");
+            KORATagManagerFactory_Destroy(tags);
+          },
+          [text] { check(rawSaxParseFile(tagFile(text)) == 0, "libxml2 parse failed"); }};
 }
 
-void tagsBase(benchmark::State& state) {
-  const std::string& path = tagFile();
-  for (auto _ : state) {
-    check(rawSaxParseFile(path) == 0, "libxml2 parse failed");
-  }
-  state.SetItemsProcessed(state.iterations() * kTags);
-}
+// --- a document whose entities would expand to 100 MB -------------------------------------------
 
-// The tag store read through parseFile with a no-op handler: the share of a load that is the
-// parse, for reference; not part of a pair.
-void tagsParseOnly(benchmark::State& state) {
-  const std::string& path = tagFile();
-  KORAXmlParserInterface* parser = KORAXmlParserFactory_Create();
-  NoOpHandler handler;
-  for (auto _ : state) {
-    check(parser->parseFile(path.c_str(), &handler, nullptr) == 0, "parseFile failed");
-  }
-  KORAXmlParserFactory_Destroy(parser);
-  state.SetItemsProcessed(state.iterations() * kTags);
+Pair entityExpansionCase() {
+  return {"dtd",
+          "parseString 100 KB, entities to 100 MB: failure in ms",
+          5.0,
+          0.0,
+          [] {
+            static const XmlParser parser(KORAXmlParserFactory_Create());
+            static const std::string& xml = kept("dtd", entityExpansionDocument);
+            NoOpHandler handler;
+            check(parser->parseString(xml.c_str(), &handler, nullptr) != 0,
+                  "the expanding document was accepted");
+          },
+          {}};
 }
-
-BENCHMARK(parseOurs)->Name("parse/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(parseBase)->Name("parse/base")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(parseBaseWhole)->Name("parse-whole/base")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(xpathOurs)->Name("xpath/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(xpathBase)->Name("xpath/base")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(writerOurs)->Name("writer/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(writerBase)->Name("writer/base")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(tokensOurs)->Name("tokens/ours")->UseRealTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(tokensBase)->Name("tokens/base")->UseRealTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(logsOurs)->Name("logs/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(logsBase)->Name("logs/base")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(presetOurs)->Name("preset/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(presetBase)->Name("preset/base")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(tagsOurs)->Name("tags/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(tagsBase)->Name("tags/base")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(tagsParseOnly)->Name("tags-parse/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
-}  // namespace zt::bench
 
-BENCHMARK_MAIN();
+std::vector<Pair> pairs() {
+  return {parsePair(Text::kAscii),
+          parsePair(Text::kMixed),
+          xpathPair(),
+          writerPair(),
+          writerFloorPair(),
+          attributeSetsPair(),
+          tokensPair(),
+          logsPair(),
+          presetPair(),
+          tagsPair(Text::kAscii),
+          tagsPair(Text::kMixed),
+          entityExpansionCase()};
+}
+
+}  // namespace zt::bench

@@ -3,6 +3,7 @@
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/xmlreader.h>
+#include <libxml/xmlwriter.h>
 
 #include <algorithm>
 #include <cstring>
@@ -113,6 +114,36 @@ std::vector<WriteEvent> recordEvents(std::string_view document) {
   }
   xmlFreeTextReader(reader);
   return events;
+}
+
+std::string rawWrite(const std::vector<WriteEvent>& events) {
+  xmlBufferPtr buffer = xmlBufferCreate();
+  xmlTextWriterPtr writer = xmlNewTextWriterMemory(buffer, 0);
+  xmlTextWriterSetIndent(writer, 1);
+  xmlTextWriterStartDocument(writer, nullptr, "UTF-8", nullptr);
+  for (const WriteEvent& event : events) {
+    switch (event.kind) {
+      case WriteEvent::kStart:
+        xmlTextWriterStartElement(writer, BAD_CAST event.name.c_str());
+        break;
+      case WriteEvent::kAttribute:
+        xmlTextWriterWriteAttribute(writer, BAD_CAST event.name.c_str(),
+                                    BAD_CAST event.value.c_str());
+        break;
+      case WriteEvent::kText:
+        xmlTextWriterWriteString(writer, BAD_CAST event.value.c_str());
+        break;
+      case WriteEvent::kEnd:
+        xmlTextWriterEndElement(writer);
+        break;
+    }
+  }
+  xmlTextWriterEndDocument(writer);
+  xmlFreeTextWriter(writer);
+  std::string xml(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+                  static_cast<std::size_t>(xmlBufferLength(buffer)));
+  xmlBufferFree(buffer);
+  return xml;
 }
 
 }  // namespace zt::bench

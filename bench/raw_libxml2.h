@@ -25,6 +25,9 @@ struct WriteEvent {
 // The elements, attributes and non-blank text of `document`, in document order.
 std::vector<WriteEvent> recordEvents(std::string_view document);
 
+// `events` written again by a new xmlTextWriter, indented, with a declaration.
+std::string rawWrite(const std::vector<WriteEvent>& events);
+
 }  // namespace zt::bench
 
 #endif  // ZT_BENCH_RAW_LIBXML2_H
