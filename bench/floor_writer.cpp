@@ -1,5 +1,6 @@
 #include "floor_writer.h"
 
+#include <array>
 #include <charconv>
 #include <string_view>
 
@@ -7,16 +8,26 @@ namespace zt::bench {
 
 namespace {
 
+// Appends `text`, escaped, in runs between the bytes that need a reference, found through a
+// table.
 void appendEscaped(std::string& out, std::string_view text, bool attribute) {
+  static constexpr auto kEscapes = [] {
+    std::array<std::array<const char*, 256>, 2> table{};
+    for (auto& escapes : table) {
+      escapes['&'] = "&amp;";
+      escapes['<'] = "&lt;";
+      escapes['>'] = "&gt;";
+      escapes['\r'] = "&#13;";
+    }
+    table[1]['"'] = "&quot;";
+    table[1]['\n'] = "&#10;";
+    table[1]['\t'] = "&#9;";
+    return table;
+  }();
+  const auto& escapes = kEscapes[attribute ? 1 : 0];
   std::size_t plain = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    const char* replacement = c == '&'                ? "&amp;"
-                              : c == '<'              ? "&lt;"
-                              : c == '>'              ? "&gt;"
-                              : attribute && c == '"' ? "&quot;"
-                              : c == '\r'             ? "&#13;"
-                                                      : nullptr;
+    const char* replacement = escapes[static_cast<unsigned char>(text[i])];
     if (replacement != nullptr) {
       out.append(text.substr(plain, i - plain));
       out += replacement;

