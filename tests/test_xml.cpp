@@ -453,6 +453,26 @@ TEST(XmlWriter, WritesOnlyAttributeSetsItMade) {
       << xml;
 }
 
+// One set per element, the usual way of writing numbered items: every element gets its own set,
+// and the first set made is still the writer's after thousands more. The place where the writer
+// will put its next set is no set until it is made.
+TEST(XmlWriter, OneSetPerElementWritesEachElementsOwnSet) {
+  KORAXmlWriter writer;
+  writer.setIndent(false);
+  IKORAXmlAttribute* const first = writer.createAttribute("id", "first");
+  auto* const next = static_cast<KORAXmlAttribute*>(first) + 1;
+  next->addAttribute("id", "not made");
+  writer.writeElement("none", "", false, next);
+  next->clear();
+  std::string expected = "<none/>";
+  for (int i = 0; i < 5000; ++i) {
+    ASSERT_EQ(writer.writeElement("item", i, false, writer.createAttribute("id", i, 0)), 0);
+    expected += R"(<item id=")" + std::to_string(i) + R"(">)" + std::to_string(i) + "</item>";
+  }
+  writer.writeElement("item", "", false, first);
+  EXPECT_EQ(writer.getXml(), expected + R"(<item id="first"/>)");
+}
+
 TEST(XmlWriter, DeclarationNamesTheConfiguredEncoding) {
   KORAXmlWriter writer;
   writer.setOmitXmlDeclaration(false);
