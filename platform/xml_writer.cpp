@@ -1,5 +1,7 @@
 #include "platform/xml_writer.h"
 
+#include <array>
+
 #include "platform/utf8.h"
 
 namespace zt::platform {
@@ -134,21 +136,66 @@ Status XmlWriter::endCdata() {
   return kOk;
 }
 
+namespace {
+
+// Bytes appendText copies as they are, for element text with escaping (0), element text without
+// it (1) and attribute values (2): printable ASCII, less the markup characters each escapes.
+// Everything else takes the slow path: a reference, or a character that is checked whole.
+constexpr auto kPlainBytes = [] {
+  std::array<std::array<bool, 256>, 3> plain{};
+  for (auto& bytes : plain) {
+    for (int c = 0x20; c < 0x7F; ++c) {
+      bytes[static_cast<std::size_t>(c)] = true;
+    }
+  }
+  for (const char c : {'&', '<', '>'}) {
+    plain[0][static_cast<unsigned char>(c)] = false;
+    plain[2][static_cast<unsigned char>(c)] = false;
+  }
+  plain[2]['"'] = false;
+  return plain;
+}();
+
+// Where the run of plain bytes from `at` ends. Kept apart so that the loop keeps its few values
+// in registers.
+[[gnu::always_inline]] inline const char* plainRunEnd(const std::array<bool, 256>& plain,
+                                                      const char* at, const char* end) {
+  while (at != end && plain[static_cast<unsigned char>(*at)]) {
+    ++at;
+  }
+  return at;
+}
+
+}  // namespace
+
 // Escapes markup characters (and quotes in attribute values) and replaces what XML cannot
 // carry. A CR is written as a reference so that it survives reading back; in attribute values
-// TAB and LF are too, because readers normalise them to spaces there.
+// TAB and LF are too, because readers normalise them to spaces there. Runs of plain bytes are
+// found through a table and copied whole; a text that is one such run, as names and most values
+// are, is copied without setting up the escaping loop.
 void XmlWriter::appendText(std::string_view text, bool attribute) {
+  const auto& plainByte = kPlainBytes[attribute ? 2 : disableOutputEscaping_ ? 1 : 0];
+  const char* end = text.data() + text.size();
+  if (plainRunEnd(plainByte, text.data(), end) == end) {
+    out_.append(text.data(), text.size());
+    return;
+  }
+  appendEscaped(text, attribute);
+}
+
+void XmlWriter::appendEscaped(std::string_view text, bool attribute) {
   const bool escape = attribute || !disableOutputEscaping_;
+  const auto& plainByte = kPlainBytes[attribute ? 2 : escape ? 0 : 1];
   std::size_t plain = 0;  // start of the run not yet copied
   std::size_t i = 0;
   auto copyRun = [&] { out_.append(text.data() + plain, i - plain); };
   while (i < text.size()) {
-    const char c = text[i];
-    // Printable ASCII other than the markup characters is copied as it is.
-    if (c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"') {
-      ++i;
-      continue;
+    i = static_cast<std::size_t>(
+        plainRunEnd(plainByte, text.data() + i, text.data() + text.size()) - text.data());
+    if (i == text.size()) {
+      break;
     }
+    const char c = text[i];
     const char* replacement = nullptr;
     std::size_t length = 1;
     if (c == '\r') {

@@ -90,6 +90,7 @@ class XmlWriter {
   void closePendingStartTag();
   void breakLine();
   void appendText(std::string_view text, bool attribute);
+  [[gnu::noinline]] void appendEscaped(std::string_view text, bool attribute);
   void appendCdata(std::string_view text);
 
   TextBuffer out_;

@@ -345,6 +345,20 @@ TEST(XmlAttribute, KeepsTheFirstValueUntilCleared) {
   set.clear()->addAttribute("a", "4");
   EXPECT_EQ(set.entries().size(), 1u);
   EXPECT_EQ(set.entries().at("a"), "4");
+
+  // A cleared set reuses its pairs: refilled, it holds and orders them as a new set would, and
+  // a repeated name still keeps its first value.
+  const auto fill = [](KORAXmlAttribute& target) {
+    for (const char* name : {"kind", "id", "z", "page", "a", "id"}) {
+      target.addAttribute(name, name);
+    }
+  };
+  KORAXmlAttribute fresh;
+  fill(fresh);
+  set.clear()->addAttribute("x", "1")->addAttribute("y", "2")->clear();
+  fill(set);
+  EXPECT_TRUE(std::equal(set.entries().begin(), set.entries().end(), fresh.entries().begin(),
+                         fresh.entries().end()));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -38,8 +38,20 @@ const char* boolText(bool value) {
 
 IKORAXmlAttribute* KORAXmlAttribute::addAttribute(const char* name, const char* value) {
   // A null value is no value: the pair is left out rather than written empty.
-  if (name != nullptr && value != nullptr) {
+  if (name == nullptr || value == nullptr) {
+    return this;
+  }
+  if (spare_.empty()) {
     entries_.try_emplace(name, value);
+    return this;
+  }
+  Entries::node_type node = std::move(spare_.back());
+  spare_.pop_back();
+  node.key() = name;
+  node.mapped() = value;
+  Entries::insert_return_type added = entries_.insert(std::move(node));
+  if (!added.inserted) {
+    spare_.push_back(std::move(added.node));
   }
   return this;
 }
@@ -76,8 +88,13 @@ IKORAXmlAttribute* KORAXmlAttribute::addHexAttribute(const char* name, int value
   return add(name, hexText(static_cast<uint32_t>(value)));
 }
 
+// The pairs are kept for the next ones, so that a set refilled for every element, the usual use,
+// allocates nothing once it has been filled. The map keeps its buckets as clear() would, so the
+// pairs added next come out in the same order.
 IKORAXmlAttribute* KORAXmlAttribute::clear() {
-  entries_.clear();
+  while (!entries_.empty()) {
+    spare_.push_back(entries_.extract(entries_.begin()));
+  }
   return this;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "zttools.h"
 
@@ -41,6 +42,7 @@ class KORAXmlAttribute final : public IKORAXmlAttribute {
   IKORAXmlAttribute* add(const char* name, const std::string& value);
 
   Entries entries_;
+  std::vector<Entries::node_type> spare_;  // pairs taken out by clear(), reused by the next adds
 };
 
 }  // namespace zt::xml
