@@ -61,7 +61,7 @@ void mixedRecord(std::string& piece, unsigned n) {
   piece += std::to_string(n / 100);
   piece +=
       ": 東京の書類, ελέγχθηκε "
-      "&lt;ok&gt; 📄📎 ✓ crème brûlée</text>\n";
+      "&lt;ok&gt; 📄📎 ✓ crème brûlée — 東京 ✓</text>\n";
   piece += "    <data><![CDATA[raw <bytes> & é漢📎 ";
   piece += std::to_string(n * 7919u);
   piece += "]]></data>\n  </record>\n";
