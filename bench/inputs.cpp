@@ -30,41 +30,45 @@ void makeFolder(const std::string& path) {
 
 namespace {
 
-void asciiRecord(std::string& piece, unsigned n) {
-  static constexpr std::string_view kTypes[] = {"a", "b", "c", "d"};
-  piece += "  <record id=\"";
-  piece += std::to_string(n);
-  piece += "\" type=\"";
-  piece += kTypes[n % 4];
-  piece += "\" note=\"left &amp; right\">\n    <name>Item ";
-  piece += std::to_string(n);
-  piece += "</name>\n    <text>Scanned page of batch ";
-  piece += std::to_string(n / 100);
-  piece += ", quality checked, imprinted and stored without loss.</text>\n";
-  piece += "    <data><![CDATA[raw <bytes> & ";
-  piece += std::to_string(n * 7919u);
-  piece += "]]></data>\n  </record>\n";
-}
+// The words of a catalogue record around its numbers.
+struct RecordWords {
+  std::string_view types[4];
+  std::string_view note;  // the type's closing quote to the name's first words
+  std::string_view name;  // the end of the name to the text's first words
+  std::string_view text;  // the rest of the text, to the start of the CDATA section
+  std::string_view data;
+};
 
-// The same shape with about a third of the characters outside ASCII: Latin accents, Greek, CJK
-// and emoji (four bytes each), in attributes, text and CDATA, with entity and character
-// references among them.
-void mixedRecord(std::string& piece, unsigned n) {
-  static constexpr std::string_view kTypes[] = {"été", "βήτα", "漢字", "📄"};
+constexpr RecordWords kAsciiWords = {{"a", "b", "c", "d"},
+                                     "\" note=\"left &amp; right\">\n    <name>Item ",
+                                     "</name>\n    <text>Scanned page of batch ",
+                                     ", quality checked, imprinted and stored without "
+                                     "loss.</text>\n    <data><![CDATA[raw <bytes> & ",
+                                     "]]></data>\n  </record>\n"};
+
+// The same shape with about a third of the text's characters outside ASCII: Latin accents,
+// Greek, CJK and emoji (four bytes each), in attributes, text and CDATA, with entity and
+// character references among them.
+constexpr RecordWords kMixedWords = {
+    {"été", "βήτα", "漢字", "📄"},
+    "\" note=\"gauche &amp; droite · α&#946;γ\">\n    <name>Artículo ",
+    " — Ἀθῆναι</name>\n    <text>Página del lote ",
+    ": 東京の書類, ελέγχθηκε &lt;ok&gt; 📄📎 ✓ crème brûlée — 東京 ✓</text>\n    <data><![CDATA[raw "
+    "<bytes> & é漢📎 ",
+    "]]></data>\n  </record>\n"};
+
+void record(std::string& piece, unsigned n, const RecordWords& words) {
   piece += "  <record id=\"";
   piece += std::to_string(n);
   piece += "\" type=\"";
-  piece += kTypes[n % 4];
-  piece += "\" note=\"gauche &amp; droite · α&#946;γ\">\n    <name>Artículo ";
+  piece += words.types[n % 4];
+  piece += words.note;
   piece += std::to_string(n);
-  piece += " — Ἀθῆναι</name>\n    <text>Página del lote ";
+  piece += words.name;
   piece += std::to_string(n / 100);
-  piece +=
-      ": 東京の書類, ελέγχθηκε "
-      "&lt;ok&gt; 📄📎 ✓ crème brûlée — 東京 ✓</text>\n";
-  piece += "    <data><![CDATA[raw <bytes> & é漢📎 ";
+  piece += words.text;
   piece += std::to_string(n * 7919u);
-  piece += "]]></data>\n  </record>\n";
+  piece += words.data;
 }
 
 }  // namespace
@@ -73,7 +77,7 @@ void catalogue(std::size_t bytes, const std::function<void(std::string_view)>& s
   std::string piece = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<catalogue>\n";
   std::size_t written = 0;
   for (unsigned n = 0; written + piece.size() < bytes; ++n) {
-    (text == Text::kMixed ? mixedRecord : asciiRecord)(piece, n);
+    record(piece, n, text == Text::kMixed ? kMixedWords : kAsciiWords);
     if (piece.size() > 8192) {
       written += piece.size();
       sink(piece);
@@ -150,7 +154,7 @@ std::string entityExpansionDocument() {
   // One entity of 90 KB text, one referring to it 1 111 times, the document to that once:
   // about 100 MB once expanded.
   std::string document = "<?xml version=\"1.0\"?>\n<!DOCTYPE bomb [\n<!ENTITY a \"";
-  document.append(90 * 1000, 'x');
+  document.append(std::size_t{90} * 1000, 'x');
   document += "\">\n<!ENTITY b \"";
   for (int i = 0; i < 1111; ++i) {
     document += "&a;";
@@ -184,7 +188,7 @@ void logTree(const std::string& root, int files) {
     if (size > 0 && ::write(fd, block.data(), size) != static_cast<ssize_t>(size)) {
       fail("write " + path);
     }
-    const timespec times[2] = {{now, 0}, {now - (n % 60) * 86400 - n % 86400, 0}};
+    const timespec times[2] = {{now, 0}, {now - std::time_t{n % 60} * 86400 - n % 86400, 0}};
     ::futimens(fd, times);
     ::close(fd);
   }

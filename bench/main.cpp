@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <regex>
 #include <string>
 
@@ -52,7 +53,9 @@ int compareAll(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--compare") == 0) {
     return compareAll(argc, argv);
   }
@@ -85,4 +88,16 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;
+}
+
+}  // namespace
+
+// A failure to make an input or a side that finds its work undone ends the program with a message.
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "zt_bench: %s\n", error.what());
+    return 1;
+  }
 }

@@ -5,6 +5,7 @@
 #include <libxml/xpath.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -17,8 +18,6 @@
 #include "inputs.h"
 #include "raw_libxml2.h"
 #include "zttools.h"
-
-extern char** environ;
 
 namespace zt::bench {
 namespace {
@@ -53,7 +52,7 @@ const std::string& kept(const std::string& name, Make make) {
 template <typename Make>
 const std::string& dataFile(const std::string& name, Make make) {
   return kept("file:" + name, [&] {
-    const std::string path = dataFolder() + "/" + name;
+    std::string path = dataFolder() + "/" + name;
     writeFile(path, make());
     return path;
   });
@@ -275,7 +274,7 @@ Pair tokensPair() {
 
 const std::string& logFolder() {
   static const std::string path = [] {
-    const std::string root = dataFolder() + "/logs";
+    std::string root = dataFolder() + "/logs";
     logTree(root, kLogFiles);
     return root;
   }();
