@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <new>
@@ -171,7 +170,7 @@ TEST(NonRegularFiles, EveryFileTakingCallRefusesEveryKind) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   ASSERT_LT(socketPath.size(), sizeof address.sun_path);
-  std::strcpy(address.sun_path, socketPath.c_str());
+  socketPath.copy(address.sun_path, socketPath.size());
   ASSERT_EQ(::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   const std::string preset = dir.write("p.ini", "[Preset]\nk=v\n");
 
