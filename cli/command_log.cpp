@@ -1,6 +1,7 @@
 // log plan and log clean: a folder of .log files split by one retention policy, reported, and on
 // request deleted file by file.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "display.h"
 #include "io.h"
 #include "json.h"
 #include "log_reports.h"
@@ -138,15 +140,17 @@ class ProgressBar {
 // the end of the input, refuses.
 class Confirmation {
  public:
-  explicit Confirmation(Io& io) : io_(io) {}
+  explicit Confirmation(Io& io)
+      : io_(io), echo_(!io.inIsProcessInput || isatty(STDIN_FILENO) == 0) {}
   bool operator()(const std::string& path) {
     if (all_ || none_) {
       return all_;
     }
-    io_.err << "delete " << path << "? [y/N/a/q] " << std::flush;
-    std::string answer;
-    if (!std::getline(io_.in, answer)) {
-      io_.err << '\n';
+    io_.err << "delete " << printable(path) << "? [y/N/a/q] " << std::flush;
+    const std::optional<std::string> answer = readAnswer();
+    // Answers that do not come from a terminal are shown, so that each prompt keeps its line.
+    io_.err << (echo_ ? printable(answer.value_or("")) : "") << (echo_ || !answer ? "\n" : "");
+    if (!answer) {
       none_ = true;
       return false;
     }
@@ -156,7 +160,23 @@ class Confirmation {
   }
 
  private:
+  // One line of the input, of which only the start can matter; nothing at the end of the input.
+  std::optional<std::string> readAnswer() {
+    std::string answer;
+    std::streambuf& in = *io_.in.rdbuf();
+    for (auto c = in.sbumpc(); c != '\n'; c = in.sbumpc()) {
+      if (c == std::streambuf::traits_type::eof()) {
+        return answer.empty() ? std::nullopt : std::optional(answer);
+      }
+      if (answer.size() < 8) {
+        answer += static_cast<char>(c);
+      }
+    }
+    return answer;
+  }
+
   Io& io_;
+  bool echo_;
   bool all_ = false;
   bool none_ = false;
 };

@@ -147,6 +147,14 @@ int runCommandLine(const std::vector<std::string>& words, Io& io) {
 int main(int argc, char** argv) {
   zt::cli::DescriptorOutput output(STDOUT_FILENO);
   std::ostream out(&output);
+  // As with std::cout, what was printed comes out before any diagnostic that follows it; the
+  // tie is undone before `out` goes.
+  struct Tie {
+    explicit Tie(std::ostream& to) { std::cerr.tie(&to); }
+    ~Tie() { std::cerr.tie(nullptr); }
+    Tie(const Tie&) = delete;
+    Tie& operator=(const Tie&) = delete;
+  } tie(out);
   zt::cli::Io io{out, std::cerr, std::cin, isatty(STDERR_FILENO) == 1, true};
   int status = zt::cli::kRejected;
   try {
