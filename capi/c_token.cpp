@@ -69,12 +69,12 @@ class FormatterEx final : public KORATokenFormatterExInterface {
   void* user_;
 };
 
-// The conversions both parsers share: XML in, text out, no formatter.
+// Every conversion of both parsers: text in, caller-owned text out, token errors into `error`.
 template <class Handle, class Convert>
-int convert(Handle* parser, const char* in, char** out, Convert operation) {
-  return guarded([&] {
+int convert(Handle* parser, const char* in, char** out, zt_token_error* error, Convert operation) {
+  return guarded(error, [&] {
     require(parser, "parser");
-    require(in, "xml");
+    require(in, "input text");
     require(out, "out");
     std::string text;
     operation(*parser->tool, in, text);
@@ -115,41 +115,31 @@ void zt_token_parser_free(zt_token_parser* parser) {
 
 int zt_token_parser_process(zt_token_parser* parser, const char* format, char** xml_out,
                             zt_token_error* error) {
-  return guarded(error, [&] {
-    require(parser, "parser");
-    require(format, "format");
-    require(xml_out, "xml_out");
-    std::string xml;
-    parser->tool->processTokens(format, xml);
-    return zt::capi::giveText(xml, xml_out);
-  });
+  return convert(parser, format, xml_out, error,
+                 [](auto& tool, const char* in, std::string& out) { tool.processTokens(in, out); });
 }
 
 int zt_token_parser_build_string(zt_token_parser* parser, const char* xml, char** format_out) {
-  return convert(parser, xml, format_out, [](auto& tool, const char* in, std::string& out) {
-    tool.buildTokenString(in, out);
-  });
+  return convert(
+      parser, xml, format_out, nullptr,
+      [](auto& tool, const char* in, std::string& out) { tool.buildTokenString(in, out); });
 }
 
 int zt_token_parser_build_template_string(zt_token_parser* parser, const char* xml,
                                           char** template_out) {
-  return convert(parser, xml, template_out, [](auto& tool, const char* in, std::string& out) {
-    tool.buildTemplateString(in, out);
-  });
+  return convert(
+      parser, xml, template_out, nullptr,
+      [](auto& tool, const char* in, std::string& out) { tool.buildTemplateString(in, out); });
 }
 
 int zt_token_parser_format(zt_token_parser* parser, const char* format,
                            zt_token_format_fn format_token, void* user, char** text_out,
                            zt_token_error* error) {
-  return guarded(error, [&] {
-    require(parser, "parser");
-    require(format, "format");
-    require(text_out, "text_out");
-    std::string text;
-    Formatter formatter(format_token, user);
-    parser->tool->formatTokens(format, text, format_token == nullptr ? nullptr : &formatter);
-    return zt::capi::giveText(text, text_out);
-  });
+  Formatter formatter(format_token, user);
+  return convert(parser, format, text_out, error,
+                 [&](auto& tool, const char* in, std::string& out) {
+                   tool.formatTokens(in, out, format_token == nullptr ? nullptr : &formatter);
+                 });
 }
 
 int zt_token_parser_raise_error(zt_token_parser* parser, int code, int position,
@@ -168,43 +158,36 @@ void zt_token_parser_ex_free(zt_token_parser_ex* parser) {
 int zt_token_parser_ex_process(zt_token_parser_ex* parser, const char* format,
                                zt_token_accept_fn accept, void* user, char** xml_out,
                                zt_token_error* error) {
-  return guarded(error, [&] {
-    require(parser, "parser");
-    require(format, "format");
-    require(xml_out, "xml_out");
-    std::string xml;
-    FormatterEx formatter(accept, nullptr, user);
-    parser->tool->processTokens(format, xml, accept == nullptr ? nullptr : &formatter);
-    return zt::capi::giveText(xml, xml_out);
+  FormatterEx formatter(accept, nullptr, user);
+  return convert(parser, format, xml_out, error, [&](auto& tool, const char* in, std::string& out) {
+    tool.processTokens(in, out, accept == nullptr ? nullptr : &formatter);
   });
 }
 
 int zt_token_parser_ex_build_string(zt_token_parser_ex* parser, const char* xml,
                                     char** format_out) {
-  return convert(parser, xml, format_out, [](auto& tool, const char* in, std::string& out) {
-    tool.buildTokenString(in, out, nullptr);
-  });
+  return convert(parser, xml, format_out, nullptr,
+                 [](auto& tool, const char* in, std::string& out) {
+                   tool.buildTokenString(in, out, nullptr);
+                 });
 }
 
 int zt_token_parser_ex_build_template_string(zt_token_parser_ex* parser, const char* xml,
                                              char** template_out) {
-  return convert(parser, xml, template_out, [](auto& tool, const char* in, std::string& out) {
-    tool.buildTemplateString(in, out, nullptr);
-  });
+  return convert(parser, xml, template_out, nullptr,
+                 [](auto& tool, const char* in, std::string& out) {
+                   tool.buildTemplateString(in, out, nullptr);
+                 });
 }
 
 int zt_token_parser_ex_format(zt_token_parser_ex* parser, const char* format,
                               zt_token_accept_fn accept, zt_token_format_fn format_token,
                               void* user, char** text_out, zt_token_error* error) {
-  return guarded(error, [&] {
-    require(parser, "parser");
-    require(format, "format");
-    require(text_out, "text_out");
-    std::string text;
-    FormatterEx formatter(accept, format_token, user);
-    parser->tool->formatTokens(format, text, format_token == nullptr ? nullptr : &formatter);
-    return zt::capi::giveText(text, text_out);
-  });
+  FormatterEx formatter(accept, format_token, user);
+  return convert(parser, format, text_out, error,
+                 [&](auto& tool, const char* in, std::string& out) {
+                   tool.formatTokens(in, out, format_token == nullptr ? nullptr : &formatter);
+                 });
 }
 
 int zt_token_parser_ex_raise_error(zt_token_parser_ex* parser, int code, int position,

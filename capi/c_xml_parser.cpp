@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <utility>
 
 #include "capi/c_support.h"
 
@@ -17,11 +18,7 @@ class ContentAdapter;
 
 // The same C handler and user pointer always get the same adapter, so repeated parses with one
 // handler add no adapters.
-struct HandlerKey {
-  std::array<char, sizeof(zt_xml_content_handler)> callbacks;
-  std::uintptr_t user;
-  auto operator<=>(const HandlerKey&) const = default;
-};
+using HandlerKey = std::pair<std::array<char, sizeof(zt_xml_content_handler)>, std::uintptr_t>;
 
 }  // namespace zt::capi
 
@@ -74,11 +71,13 @@ class ContentAdapter final : public IKORAXmlContentHandler {
   zt_xml_controller& controller_;
 };
 
+namespace {
+
 // The reader's wide text as UTF-8; code points that are not characters become U+FFFD.
 std::string utf8(const wchar_t* text) {
   std::string out;
   for (; text != nullptr && *text != 0; ++text) {
-    auto code = static_cast<uint32_t>(*text);
+    auto code = static_cast<uint32_t>(static_cast<char32_t>(*text));
     if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
       code = 0xFFFD;
     }
@@ -91,6 +90,8 @@ std::string utf8(const wchar_t* text) {
   }
   return out;
 }
+
+}  // namespace
 
 class ErrorAdapter final : public IKORAXmlErrorHandler {
  public:
@@ -134,7 +135,7 @@ class ErrorAdapter final : public IKORAXmlErrorHandler {
 zt::capi::ContentAdapter* zt_xml_controller::adapterFor(const zt_xml_content_handler& handler,
                                                         void* user) {
   zt::capi::HandlerKey key{{}, reinterpret_cast<std::uintptr_t>(user)};
-  std::memcpy(key.callbacks.data(), &handler, sizeof handler);
+  std::memcpy(key.first.data(), &handler, sizeof handler);
   auto& adapter = adapters[key];
   if (!adapter) {
     adapter = std::make_unique<zt::capi::ContentAdapter>(handler, user, *this);

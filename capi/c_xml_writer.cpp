@@ -202,7 +202,12 @@ int zt_xml_writer_get_xml(zt_xml_writer* writer, char** xml) {
   // The writer's block comes from malloc, which zt_free releases: it is handed on as it is.
   return write(writer, [&](auto& tool) {
     require(xml, "xml");
-    return tool.getXml(xml);
+    char* block = nullptr;
+    const long status = tool.getXml(&block);
+    if (block != nullptr) {
+      *xml = block;
+    }
+    return status;
   });
 }
 
