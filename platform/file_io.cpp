@@ -12,6 +12,7 @@
 
 #include "platform/descriptor.h"
 #include "platform/profile_fault.h"
+#include "platform/regular_file.h"
 
 namespace zt::platform {
 
@@ -108,21 +109,15 @@ void syncFolder(const std::string& target) {
 }  // namespace
 
 bool readWholeFile(const char* path, std::string& content) {
-  Descriptor file(::open(path, O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) {
-    return false;
-  }
-  struct stat info {};
-  if (::fstat(file.get(), &info) != 0) {
+  const RegularFile file(path);
+  if (!file.isOpen()) {
     return false;
   }
   std::string text;
-  if (S_ISREG(info.st_mode)) {
-    text.reserve(static_cast<size_t>(info.st_size));
-  }
+  text.reserve(file.size());
   char chunk[65536];
   for (;;) {
-    const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
+    const ssize_t got = ::read(file.descriptor(), chunk, sizeof chunk);
     if (got == 0) {
       break;
     }

@@ -7,7 +7,8 @@
 
 namespace zt::platform {
 
-// Reads the file at `path` into `content`. False with errno set when it cannot be read.
+// Reads the file at `path` into `content`. False with errno set when it cannot be read or is not a
+// regular file (EISDIR for a folder, EINVAL for a FIFO, socket or device).
 bool readWholeFile(const char* path, std::string& content);
 
 // Replaces the file at `path` (or creates it) with `content`: a temporary file in the same folder

@@ -116,20 +116,8 @@ std::optional<std::string> KORAXmlWriter::qualifiedName(const char* name) const 
   return *record_->prefix + ':' + name;
 }
 
-const KORAXmlAttribute* KORAXmlWriter::recordedSet(const IKORAXmlAttribute* attributes) const {
-  if (attributes == nullptr) {
-    return nullptr;
-  }
-  for (const auto& [handle, set] : record_->attributeSets) {
-    if (handle == attributes) {
-      return set.get();
-    }
-  }
-  return nullptr;
-}
-
 long KORAXmlWriter::start(const std::string& qualifiedName, IKORAXmlAttribute* attributes) {
-  const KORAXmlAttribute* set = recordedSet(attributes);
+  const KORAXmlAttribute* set = record_->attributeSets.find(attributes);
   if (set == nullptr) {
     return record_->component->startElement(qualifiedName, nullptr);
   }
@@ -361,34 +349,31 @@ long KORAXmlWriter::reset() {
 // ---------------------------------------------------------------------------------------------
 // Attribute sets
 
-IKORAXmlAttribute* KORAXmlWriter::recordSet() {
-  auto set = std::make_shared<KORAXmlAttribute>();
-  IKORAXmlAttribute* handle = set.get();
-  record_->attributeSets.emplace_back(handle, std::move(set));
-  return handle;
+IKORAXmlAttribute* KORAXmlWriter::newSet() {
+  return &record_->attributeSets.make();
 }
 
 IKORAXmlAttribute* KORAXmlWriter::createAttribute(const char* name, bool value) {
-  return recordSet()->addAttribute(name, value);
+  return newSet()->addAttribute(name, value);
 }
 
 IKORAXmlAttribute* KORAXmlWriter::createAttribute(const char* name, int value, int format) {
-  IKORAXmlAttribute* set = recordSet();
+  IKORAXmlAttribute* set = newSet();
   return format == 1 ? set->addHexAttribute(name, value) : set->addAttribute(name, value);
 }
 
 IKORAXmlAttribute* KORAXmlWriter::createAttribute(const char* name, unsigned long value,
                                                   int format) {
-  IKORAXmlAttribute* set = recordSet();
+  IKORAXmlAttribute* set = newSet();
   return format == 1 ? set->addHexAttribute(name, value) : set->addAttribute(name, value);
 }
 
 IKORAXmlAttribute* KORAXmlWriter::createAttribute(const char* name, const char* value) {
-  return recordSet()->addAttribute(name, value);
+  return newSet()->addAttribute(name, value);
 }
 
 IKORAXmlAttribute* KORAXmlWriter::createAttribute() {
-  return recordSet();
+  return newSet();
 }
 
 }  // namespace zt::xml
