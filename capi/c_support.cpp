@@ -20,7 +20,7 @@ void copyCut(std::string_view text, char* out, size_t capacity) noexcept {
       --length;
     }
   }
-  std::memcpy(out, text.data(), length);
+  text.copy(out, length);
   out[length] = '\0';
 }
 

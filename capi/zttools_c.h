@@ -63,7 +63,7 @@ extern "C" {
    system call that failed (-ENOENT, -EACCES, ...). */
 #define ZT_EBADF (-9)   /* an unknown preset handle */
 #define ZT_ENOMEM (-12) /* memory ran out */
-#define ZT_EINVAL (-22) /* a required pointer is NULL, or an argument is out of range */
+#define ZT_EINVAL (-22) /* a required pointer is NULL */
 #define ZT_ETOKEN (-74) /* the format string breaks a token rule (EBADMSG); see zt_token_error */
 
 /* The library's version, "1.0.0"; library-owned. */
@@ -132,6 +132,7 @@ ZTTOOLS_API void zt_token_parser_ex_free(zt_token_parser_ex* parser);
 ZTTOOLS_API int zt_token_parser_ex_process(zt_token_parser_ex* parser, const char* format,
                                            zt_token_accept_fn accept, void* user, char** xml_out,
                                            zt_token_error* error);
+/* As the token parser's, on the extended documents (caller-owned). */
 ZTTOOLS_API int zt_token_parser_ex_build_string(zt_token_parser_ex* parser, const char* xml,
                                                 char** format_out);
 ZTTOOLS_API int zt_token_parser_ex_build_template_string(zt_token_parser_ex* parser,
