@@ -348,12 +348,12 @@ TEST(InvalidUtf8, EveryNarrowEntryKeepsItsXmlWellFormed) {
          zt::token::KORATokenParserEx().processTokens((bad + " %A").c_str(), xml, &accept);
          return xml;
        }},
-      {"writer names, values and texts",
+      {"writer values and texts",
        [&] {
          zt::xml::KORAXmlWriter w;
-         IKORAXmlAttribute* attributes = w.createAttribute(("n" + bad).c_str(), bad.c_str());
+         IKORAXmlAttribute* attributes = w.createAttribute("n", bad.c_str());
          w.startDocument();
-         w.startElement(("e" + bad).c_str(), attributes);
+         w.startElement("e", attributes);
          w.characters(bad.c_str(), false);
          w.writeElement("c", bad.c_str(), true, nullptr);
          w.endElement();
