@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "event_recorder.h"
 #include "scratch_dir.h"
 
 #include "log/log_manager.h"
@@ -323,6 +324,87 @@ TEST(LogFolder, HundredThousandFilesArePlannedAndCleaned) {
   for (const auto& entry : fs::recursive_directory_iterator(folder))
     left += entry.is_regular_file();
   EXPECT_EQ(left, 1u) << "only keep.txt";
+}
+
+// Every class of ill-formed UTF-8, and the well-formed characters at the edges of each range,
+// where narrow text enters XML: each byte of an ill-formed sequence becomes U+FFFD, wherever the
+// sequence stands, and well-formed text passes unchanged.
+TEST(InvalidUtf8, EachClassIsRepairedWhereItEnters) {
+  struct Class {
+    const char* name;
+    std::string bytes;
+    int replaced;  // the number of U+FFFD it becomes, 0 for well-formed text
+  };
+  const Class classes[] = {
+      {"overlong two bytes", "\xC0\xAF", 2},
+      {"overlong two bytes, highest", "\xC1\xBF", 2},
+      {"overlong three bytes", "\xE0\x80\xAF", 3},
+      {"overlong three bytes, highest", "\xE0\x9F\xBF", 3},
+      {"overlong four bytes", "\xF0\x80\x80\xAF", 4},
+      {"overlong four bytes, highest", "\xF0\x8F\xBF\xBF", 4},
+      {"surrogate, lowest", "\xED\xA0\x80", 3},
+      {"surrogate, highest", "\xED\xBF\xBF", 3},
+      {"above U+10FFFF", "\xF4\x90\x80\x80", 4},
+      {"lead F5", "\xF5\x80\x80\x80", 4},
+      {"lead F8", "\xF8", 1},
+      {"lead FF", "\xFF", 1},
+      {"lone continuation", "\x80", 1},
+      {"lone continuation, highest", "\xBF", 1},
+      {"two-byte sequence cut short", "\xC3", 1},
+      {"three-byte sequence cut short", "\xE2\x82", 2},
+      {"four-byte sequence cut short", "\xF0\x9F\x98", 3},
+      {"U+0080", "\xC2\x80", 0},
+      {"U+07FF", "\xDF\xBF", 0},
+      {"U+0800", "\xE0\xA0\x80", 0},
+      {"U+D7FF", "\xED\x9F\xBF", 0},
+      {"U+E000", "\xEE\x80\x80", 0},
+      {"U+FFFD", "\xEF\xBF\xBD", 0},
+      {"U+10000", "\xF0\x90\x80\x80", 0},
+      {"U+10FFFF", "\xF4\x8F\xBF\xBF", 0},
+  };
+  // The text each object reports for `text`, given as "a" + text at the end of its input and as
+  // "a" + text + "z" inside it.
+  const std::pair<const char*, std::function<std::string(const std::string&)>> entries[] = {
+      {"parser text",
+       [](const std::string& text) {
+         EventRecorder recorder;
+         zt::xml::KORAXmlParser().parseString(("<e>" + text + "</e>").c_str(), &recorder, nullptr);
+         return recorder.events().size() == 6 ? recorder.events()[3] : std::string("?");
+       }},
+      {"parser attribute",
+       [](const std::string& text) {
+         EventRecorder recorder;
+         zt::xml::KORAXmlParser().parseString(("<e v=\"" + text + "\"/>").c_str(), &recorder,
+                                              nullptr);
+         return recorder.events().size() == 7 ? recorder.events()[3] : std::string("?");
+       }},
+      {"writer text",
+       [](const std::string& text) {
+         zt::xml::KORAXmlWriter writer;
+         writer.writeElement("e", text.c_str(), false, nullptr);
+         return std::string(writer.getXml());
+       }},
+      {"format string",
+       [](const std::string& text) {
+         std::string xml;
+         zt::token::KORATokenParser().processTokens(text.c_str(), xml);
+         return xml.substr(xml.rfind("<message>"));
+       }},
+  };
+  const std::string replacement = "\xEF\xBF\xBD";
+  for (const auto& [entry, reported] : entries) {
+    for (const Class& c : classes) {
+      std::string repaired;
+      for (int i = 0; i < c.replaced; ++i) repaired += replacement;
+      if (c.replaced == 0) repaired = c.bytes;
+      for (const char* after : {"", "z"}) {
+        EXPECT_EQ(reported("a" + c.bytes + after), reported("a" + repaired + after))
+            << entry << ": " << c.name << (*after == '\0' ? " at the end" : " inside");
+        EXPECT_NE(reported("a" + repaired + after).find("a" + repaired + after), std::string::npos)
+            << entry << ": " << c.name;
+      }
+    }
+  }
 }
 
 // Bytes that are not UTF-8 (a stray continuation, an overlong form, a surrogate, a byte that

@@ -15,6 +15,7 @@
 #include "scratch_dir.h"
 #include "tag/tag_manager.h"
 #include "token/token_parser.h"
+#include "token/token_parser_ex.h"
 #include "token/token_scanner.h"
 #include "xml/xml_parser.h"
 #include "zttools.h"
@@ -74,6 +75,54 @@ TEST(Threads, ClassicScansKeepTheirOwnPositions) {
     }
     return out;
   });
+}
+
+// What scanning `format` with a new builder raises, as "code@position".
+template <class Parser>
+std::string refusal(const std::string& format) {
+  Parser parser;
+  try {
+    zt::token::TokenStringScanner().scan(&parser, format);
+  } catch (const kora_token_parser_exception& e) {
+    return std::to_string(e.code) + "@" + std::to_string(e.position);
+  }
+  return "accepted";
+}
+
+// A scan of each family halted after two newlines while whole scans of both families run to
+// their end on another thread: the halted scan goes on with its own positions and newline count.
+// The threads take turns, so the outcome never depends on timing.
+template <class Parser>
+void expectHaltedScanUndisturbed() {
+  Parser parser;
+  parser.reset();
+  auto newline = [&parser] {
+    parser.beginToken('%');
+    parser.addSpecifier('N');
+    parser.commitToken();
+  };
+  newline();
+  newline();
+  std::string classic;
+  std::string extended;
+  std::jthread([&] {
+    classic = refusal<zt::token::TokenParser>("AB %N%N%N");
+    extended = refusal<zt::token::TokenParserEx>("AB %N%N%N");
+  }).join();
+  EXPECT_EQ(classic, "23@7");
+  EXPECT_EQ(extended, "23@7");
+  try {
+    newline();
+    ADD_FAILURE() << "a third newline was accepted";
+  } catch (const kora_token_parser_exception& e) {
+    EXPECT_EQ(e.code, 23);
+    EXPECT_EQ(e.position, 4);
+  }
+}
+
+TEST(Threads, AHaltedScanKeepsItsPositionsWhileOthersRun) {
+  expectHaltedScanUndisturbed<zt::token::TokenParser>();
+  expectHaltedScanUndisturbed<zt::token::TokenParserEx>();
 }
 
 TEST(Threads, FileParsesRunAtOnce) {

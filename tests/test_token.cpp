@@ -72,6 +72,8 @@ TEST(Scanner, CutsFormatStringsIntoTokens) {
       // A counter's digit run is split into flag (first digit) and width; a lone 0 is a flag.
       {"Lot %05S %1/Y", {"M(,,Lot)", "_(,,)", "S(5,0,)", "_(,,)", "Y(1,/,)"}},
       {"%5S%15S%0S%01S", {"S(5,,)", "S(5,1,)", "S(,0,)", "S(1,0,)"}},
+      // The ends of each range: widths 1 and 9, flags 0 and 1, date and time modifiers 1 and 9.
+      {"%1S%9S%19S%9Y%1T", {"S(1,,)", "S(9,,)", "S(9,1,)", "Y(9,,)", "T(1,,)"}},
       {"\xc3\xa9t\xc3\xa9 %Y", {"M(,,\xc3\xa9t\xc3\xa9)", "_(,,)", "Y(,,)"}},
       {"a\tb", {"M(,,a\tb)"}},
       {std::string("AB\0%Q", 5), {"M(,,AB)"}},  // the scan stops at a NUL
@@ -105,12 +107,15 @@ TEST(Builder, RejectsEveryRuleWithItsCodeAndPosition) {
       {"%1/Y%2.T", 5, 6},
       {"%25S", 14, 1},  // flag 2; the flag is reported one before the width
       {"%10S", 9, 2},   // width 0
+      {"%00S", 9, 2},
+      {"%010S", 9, 3},  // width 10
       {"%123S", 9, 3},  // width 23
       {"%99999999999S", 9, 11},
       {"%#5S", 14, 1},
       // With delimiter characters the digits stay the width; the flag is still reported one
       // before the width.
       {"%1/S", 14, 0},
+      {"%/S", 14, 0},  // no modifier: its position stays 0
       {"%y", 26, 1},
       {"% Y", 26, 1},
       {"%\xc3\xa9", 26, 1},
@@ -161,6 +166,13 @@ TEST(NormaliseMessages, CutsSortsAndDeduplicates) {
       {{"Hello world this is a long message"}, {"Hello world this is", " a long message"}},
       // A break only at the window's start does not count: cut after 20 characters.
       {{"!" + std::string(25, 'a')}, {"!" + std::string(19, 'a'), std::string(6, 'a')}},
+      // The window's edges: 20 characters stay whole; a break as the 2nd or the 20th character
+      // counts, one as the 21st does not.
+      {{std::string(19, 'a') + "!"}, {std::string(19, 'a') + "!"}},
+      {{"a!" + std::string(20, 'b')}, {"!" + std::string(19, 'b'), "a", "b"}},
+      {{std::string(19, 'a') + "!bb"}, {std::string(19, 'a'), "!bb"}},
+      {{std::string(10, 'a') + "!" + std::string(9, 'a') + "!b"},
+       {"!" + std::string(9, 'a') + "!b", std::string(10, 'a')}},
       // Short texts are kept as they are beside the pieces of a long one; equal lengths stay in
       // byte order.
       {{"zz", std::string(21, 'y'), "aa"}, {std::string(20, 'y'), "aa", "zz", "y"}},

@@ -7,7 +7,6 @@
 #include <ostream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "token/kora_token_parser_ex.h"
@@ -178,23 +177,6 @@ TEST(BuilderEx, NestedClassicScansLeaveExtendedPositionsAlone) {
   });
   EXPECT_EQ(scanEx("%N%N AB %1A", &nesting), (Rejection{27, 9}));
   EXPECT_EQ(nestedRuns, 6);
-}
-
-TEST(BuilderEx, FamiliesAlternateOnTwoThreads) {
-  auto worker = [](bool extendedFirst, bool* ok) {
-    for (int i = 0; i < 1000; ++i) {
-      const bool extended = (i % 2 == 0) == extendedFirst;
-      *ok = *ok && (extended ? scanEx("AB %N%N %L%/C") == Rejection{21, 11}
-                             : scanClassic("AB %N%N%N") == Rejection{23, 7});
-    }
-  };
-  bool ok1 = true;
-  bool ok2 = true;
-  std::thread a(worker, true, &ok1);
-  std::thread b(worker, false, &ok2);
-  a.join();
-  b.join();
-  EXPECT_TRUE(ok1 && ok2);
 }
 
 std::string processed(const char* format, KORATokenFormatterExInterface* formatter) {

@@ -133,6 +133,19 @@ TEST(TokenReaders, BothParsersReadDocumentsAlike) {
   EXPECT_EQ(templateString(process("Lot A %05S %1/Y")), "1 S Y");
 }
 
+// Attribute values reach the classic readers through a buffer of 1023 bytes and a terminator and
+// the extended ones through one of 2047: what does not fit is cut.
+TEST(TokenReaders, AttributeValuesAreCutToTheirBuffers) {
+  auto document = [](size_t length) {
+    return "<p><tokens><date modifier=\"" + std::string(length, '1') + "\"/></tokens></p>";
+  };
+  for (const size_t extra : {0U, 1U, 2U}) {
+    EXPECT_EQ(tokenString(document(1023 + extra)), "%" + std::string(1023, '1') + "Y") << extra;
+    EXPECT_EQ(convertTokenXmlEx(document(2047 + extra)), "%" + std::string(2047, '1') + "Y")
+        << extra;
+  }
+}
+
 // The document of every pair of pieces reads back to a string that scans into the same tokens,
 // through either parser (the classic one for classic pieces only). Left out: message text with
 // '#', which reads back as a counter since only '%' is escaped in text, and a counter with both
