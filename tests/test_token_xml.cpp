@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -13,11 +12,9 @@
 
 #include "token/kora_token_parser.h"
 #include "token/kora_token_parser_ex.h"
-#include "token/token_parser.h"
-#include "token/token_parser_ex.h"
-#include "token/token_scanner.h"
 #include "token/token_xml.h"
 #include "token/token_xml_ex.h"
+#include "token_scan.h"
 #include "zttools.h"
 
 namespace zt::token {
@@ -41,18 +38,6 @@ std::string templateString(const std::string& xml) {
   const uint32_t length = KORATokenParser().buildTemplateString(xml.c_str(), text);
   EXPECT_EQ(length, text.size());
   return text;
-}
-
-// Tokens written as kind(modifier,delimiter,text).
-template <class Parser = TokenParser>
-std::vector<std::string> scanTokens(const std::string& format) {
-  Parser parser;
-  TokenStringScanner().scan(&parser, format);
-  std::vector<std::string> out;
-  for (const auto& t : parser.tokens()) {
-    out.push_back(t->specifier + "(" + t->modifier + "," + t->delimiter + "," + t->text + ")");
-  }
-  return out;
 }
 
 TEST(ProcessedTokens, DocumentLayoutByteForByte) {
@@ -226,10 +211,8 @@ TEST(TokenXml, HostileDocumentsGiveAnEmptyResultQuickly) {
       "<p><tokens><" + longName + "/><date/></tokens></p>",
   };
   for (const std::string& xml : inputs) {
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(tokenString(xml), "") << xml.substr(0, 60);
     EXPECT_EQ(templateString(xml), "") << xml.substr(0, 60);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   }
   std::remove(path);
 }
@@ -270,29 +253,16 @@ TEST(KoraTokenParser, FormatsEachTokenOnceInOrder) {
 TEST(KoraTokenParser, FailuresLeaveTheOutStringUntouched) {
   KORATokenParser parser;
   std::string out = "old";
-  try {
-    parser.processTokens("%Q", out);
-    FAIL() << "no exception";
-  } catch (const kora_token_parser_exception& e) {
-    EXPECT_EQ(e.code, 26);
-    EXPECT_EQ(e.position, 1);
-    EXPECT_STREQ(e.what(), "Unknown format specifier.");
-  }
+  EXPECT_EQ(rejection([&] { parser.processTokens("%Q", out); }), (Rejection{26, 1}));
   EXPECT_EQ(out, "old");
   FieldFormatter fields;
-  EXPECT_THROW(parser.formatTokens("%N%N%N", out, &fields), kora_token_parser_exception);
+  EXPECT_EQ(rejection([&] { parser.formatTokens("%N%N%N", out, &fields); }), (Rejection{23, 4}));
   EXPECT_EQ(out, "old");
   FieldFormatter throwing;
   throwing.throws = true;
   EXPECT_THROW(parser.formatTokens("%Y", out, &throwing), std::runtime_error);
   EXPECT_EQ(out, "old");
-  try {
-    parser.raiseError(9, 3);
-    ADD_FAILURE() << "raiseError returned";
-  } catch (const kora_token_parser_exception& e) {
-    EXPECT_EQ(e.code, 9);
-    EXPECT_EQ(e.position, 3);
-  }
+  EXPECT_EQ(rejection([&] { parser.raiseError(9, 3); }), (Rejection{9, 3}));
 }
 
 TEST(KoraTokenParser, CreatedThroughTheExport) {
