@@ -1,38 +1,32 @@
 #include "platform/xml_dom.h"
 
-#include <libxml/SAX2.h>
-#include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/uri.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
+#include <cerrno>
 #include <climits>
-#include <fstream>
-#include <iterator>
 #include <optional>
+
+#include "platform/file_io.h"
 
 namespace zt::platform {
 namespace {
 
-// Never XML_PARSE_NOENT, DTDLOAD or HUGE: entities stay references, no external subset or entity
-// is fetched, and the engine's limits on entity amplification, depth and name length hold.
+// Never XML_PARSE_HUGE: the engine's limits on depth and name length hold.
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
 void ignoreError(void* /*context*/, xmlError* /*error*/) {}
 
-// External entities are never loaded, so a reference to one would silently lose its text: such a
-// document fails to load instead. Other references become reference nodes as usual.
-void refuseExternalReference(void* userData, const xmlChar* name) {
+// A document type declaration fails the load as soon as its name and external id are read,
+// before its internal subset: nothing in it is declared, fetched or expanded.
+void refuseDtd(void* userData, const xmlChar* /*name*/, const xmlChar* /*publicId*/,
+               const xmlChar* /*systemId*/) {
   auto* context = static_cast<xmlParserCtxt*>(userData);
-  const xmlEntity* entity = xmlGetDocEntity(context->myDoc, name);
-  if (entity != nullptr && entity->etype == XML_EXTERNAL_GENERAL_PARSED_ENTITY) {
-    context->wellFormed = 0;
-    xmlStopParser(context);
-    return;
-  }
-  xmlSAX2Reference(userData, name);
+  context->wellFormed = 0;
+  xmlStopParser(context);
 }
 
 void initialiseEngine() {
@@ -53,7 +47,7 @@ std::unique_ptr<xmlParserCtxt, ParserContextDeleter> quietParserContext() {
   std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
   if (context && context->sax != nullptr) {
     context->sax->serror = ignoreError;
-    context->sax->reference = refuseExternalReference;
+    context->sax->internalSubset = refuseDtd;
   }
   return context;
 }
@@ -114,18 +108,6 @@ std::optional<std::string> localPath(std::string_view pathOrUrl) {
   std::string path(unescaped);
   xmlFree(unescaped);
   return path;
-}
-
-std::optional<std::string> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return std::nullopt;
-  }
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    return std::nullopt;
-  }
-  return content;
 }
 
 std::string fromXmlChars(xmlChar* owned) {
@@ -257,12 +239,18 @@ bool XmlDocument::loadFile(std::string_view pathOrUrl) {
   if (!path) {
     return adopt(nullptr);
   }
-  const std::optional<std::string> content = readFile(*path);
+  std::string content;
+  if (!readWholeFile(path->c_str(), content)) {
+    const int error = errno;
+    adopt(nullptr);
+    errno = error;
+    return false;
+  }
   auto context = quietParserContext();
-  if (!content || content->size() > static_cast<size_t>(INT_MAX) || !context) {
+  if (content.size() > static_cast<size_t>(INT_MAX) || !context) {
     return adopt(nullptr);
   }
-  return adopt(xmlCtxtReadMemory(context.get(), content->data(), static_cast<int>(content->size()),
+  return adopt(xmlCtxtReadMemory(context.get(), content.data(), static_cast<int>(content.size()),
                                  path->c_str(), nullptr, kParseOptions));
 }
 

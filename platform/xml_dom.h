@@ -1,8 +1,8 @@
 // In-memory XML document with XPath 1.0 queries: the stand-in for the host platform's DOM
 // document component.
 //
-// Loading is as guarded as the SAX reader: no DTD or external entity loading, no network, bounded
-// internal entity expansion and nesting, only local files (a path or a file:// URL). The engine's
+// Loading is as guarded as the SAX reader: a document type declaration fails the load, no
+// network, bounded nesting, only regular local files (a path or a file:// URL). The engine's
 // own diagnostics are silenced for each document and query; failures are reported as results.
 #ifndef ZT_PLATFORM_XML_DOM_H
 #define ZT_PLATFORM_XML_DOM_H
@@ -65,7 +65,8 @@ class XmlDocument {
 
   // Each load replaces the document; a failed load leaves an empty document, as if nothing had
   // been loaded, so that no query answers from stale content.
-  // A local path or a file:// URL; the file's own encoding declaration is honoured.
+  // A local path or a file:// URL; the file's own encoding declaration is honoured. A file that
+  // cannot be read or is not a regular file fails with errno set (EISDIR, EINVAL, ...).
   bool loadFile(std::string_view pathOrUrl);
   // UTF-8 text; an encoding declaration in it is ignored, the text is what it is.
   bool loadXml(std::string_view text);

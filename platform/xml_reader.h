@@ -1,8 +1,9 @@
 // SAX-style XML reader: the stand-in for the host platform's SAX reader component.
 //
 // Parses an in-memory document or a local file and delivers narrow UTF-8 events to a content
-// sink. Secure by default: no DTD or external entity loading, no network, bounded internal entity
-// expansion, bounded nesting. Malformed input always ends in a negative status.
+// sink. Secure by default: a document type declaration is refused (so no entity but the
+// predefined ones exists), no network, bounded nesting. Malformed input always ends in a negative
+// status.
 #ifndef ZT_PLATFORM_XML_READER_H
 #define ZT_PLATFORM_XML_READER_H
 
@@ -77,9 +78,14 @@ class SaxReader {
   // parse, as any malformed input does, or each is read as U+FFFD.
   enum class BadUtf8 { kFail, kReplace };
 
+  // An exception thrown by a sink stops the parse and leaves the call once the parser is freed.
+
   // Parses exactly the bytes of `document`.
   Status parse(std::string_view document, BadUtf8 badUtf8 = BadUtf8::kFail);
-  // Parses a local file named by a path or a file:// URL; any other scheme fails.
+  // Parses a local file named by a path or a file:// URL; any other scheme fails. Only a regular
+  // file is read: a file that cannot be opened, a folder, FIFO, socket or device fails with the
+  // load error, errno set and the reason ("Is a directory", "not a regular file", ...) given to
+  // the error sink as a fatal error at line 0.
   Status parseUrl(std::string_view url);
 
  private:
@@ -89,6 +95,11 @@ class SaxReader {
 
 // Status of a document the reader rejects, from the reader's own error number.
 Status readerErrorStatus(int errorNumber);
+
+// A document with a document type declaration, with or without an internal subset, is refused
+// with this status and message, at the declaration's line and column.
+inline constexpr Status kDtdProhibited = hresult(0xC00CEE4E);
+inline constexpr std::string_view kDtdProhibitedMessage = "DTD is prohibited";
 
 }  // namespace zt::platform
 

@@ -1,9 +1,9 @@
 // The SAX reader over libxml2's push parser.
 //
-// Options are chosen for untrusted input: no DTD loading, no external entities (the resolver
-// refuses them all), no network, libxml2's own limits on entity amplification and on nesting
-// depth. Entities are not substituted by libxml2's NOENT mode; internal entities are still
-// expanded through the parser's SAX path, which keeps their amplification checks.
+// Options are chosen for untrusted input: a document type declaration stops the parse before
+// its internal subset is read, so no entity is ever declared, loaded or expanded (only the five
+// predefined ones and character references are decoded); no network; libxml2's limit on nesting
+// depth. Only the events the reader uses are handled: libxml2 builds no tree.
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -19,10 +19,12 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/regular_file.h"
 #include "platform/utf8.h"
 #include "platform/xml_reader.h"
 
@@ -52,21 +54,17 @@ class Locator final : public ISAXLocator {
   int column_;
 };
 
-// Without entity substitution the parser leaves two kinds of reference in attribute values:
-// "&#38;" for each ampersand the document wrote as "&amp;" or "&#38;" (every other character
-// reference and predefined entity arrives decoded), and references to entities declared in the
-// document's own DTD. Replaces the first kind into `out`; false when the value holds the second.
-bool decodeAmpersands(std::string_view value, std::string& out) {
+// The parser leaves "&#38;" in attribute values for each ampersand the document wrote as "&amp;"
+// or "&#38;" (every other character reference and predefined entity arrives decoded, and no
+// other entity can be declared): decodes them into `out`.
+void decodeAmpersands(std::string_view value, std::string& out) {
   constexpr std::string_view kAmpersand = "&#38;";
   out.clear();
   for (std::size_t at = 0;;) {
     const std::size_t reference = value.find('&', at);
     out.append(value.substr(at, reference - at));
     if (reference == std::string_view::npos) {
-      return true;
-    }
-    if (value.substr(reference, kAmpersand.size()) != kAmpersand) {
-      return false;
+      return;
     }
     out += '&';
     at = reference + kAmpersand.size();
@@ -103,7 +101,7 @@ class Attributes {
 };
 
 // Element and attribute names come from the parser's dictionary, which keeps each name at one
-// address for the whole parse (and shares it with the parses of entity text): a name's length
+// address for the whole parse: a name's length
 // is measured the first time its address is seen and looked up by the address afterwards.
 class NameLengths {
  public:
@@ -142,6 +140,21 @@ class Run {
   xmlParserCtxtPtr newContext(const char* firstChunk, int size, const char* name);
   Status finish(xmlParserCtxtPtr context);
 
+  // Runs the body of a callback. An exception must not pass through libxml2's frames: it stops
+  // the parser and is thrown again once the parser is freed.
+  template <typename Body>
+  static void guarded(void* context, Body&& body) noexcept {
+    Run& run = of(context);
+    try {
+      body(run, static_cast<xmlParserCtxtPtr>(context));
+    } catch (...) {
+      if (!run.exception_) {
+        run.exception_ = std::current_exception();
+      }
+      run.check(static_cast<xmlParserCtxtPtr>(context), kFail);
+    }
+  }
+
   // A sink's refusal stops the parser; the refusal is the parse's status.
   void check(xmlParserCtxtPtr context, Status status) {
     if (failed(status) && !failed(stopStatus_)) {
@@ -175,11 +188,10 @@ class Run {
   [[gnu::noinline]] void collect(std::string_view chunk);
   static void markup(void* context, const xmlChar* target, const xmlChar* data);
   static void comment(void* context, const xmlChar* text);
-  static xmlParserInputPtr refuseEntity(void* context, const xmlChar* publicId,
-                                        const xmlChar* systemId);
-  static void externalSubset(void*, const xmlChar*, const xmlChar*, const xmlChar*) {}
-  static xmlEntityPtr getEntity(void* context, const xmlChar* name);
+  static void refuseDtd(void* context, const xmlChar* name, const xmlChar* publicId,
+                        const xmlChar* systemId);
   static void structuredError(void* context, xmlErrorPtr error);
+  void report(const Locator& at, std::string_view message, Status code);
 
   SaxContentSink* content_;
   SaxErrorSink* errors_;
@@ -190,32 +202,23 @@ class Run {
   NameLengths names_;
   Status stopStatus_ = kOk;
   Status errorStatus_ = kOk;
+  std::exception_ptr exception_;
 };
 
 xmlSAXHandler Run::handler() {
   xmlSAXHandler sax;
   std::memset(&sax, 0, sizeof sax);
-  // Start from libxml2's own handlers so that internal DTD subsets and entities work, then take
-  // over every content event.
-  xmlSAXVersion(&sax, 2);
+  sax.initialized = XML_SAX2_MAGIC;
+  sax.internalSubset = refuseDtd;
   sax.startDocument = startDocument;
   sax.endDocument = endDocument;
   sax.startElementNs = startElement;
   sax.endElementNs = endElement;
-  sax.startElement = nullptr;
-  sax.endElement = nullptr;
   sax.characters = characters;
   sax.cdataBlock = characters;
   sax.ignorableWhitespace = characters;
   sax.processingInstruction = markup;
   sax.comment = comment;
-  sax.reference = nullptr;
-  sax.resolveEntity = refuseEntity;
-  sax.getEntity = getEntity;
-  sax.externalSubset = externalSubset;
-  sax.warning = nullptr;
-  sax.error = nullptr;
-  sax.fatalError = nullptr;
   sax.serror = structuredError;
   return sax;
 }
@@ -231,13 +234,12 @@ xmlParserCtxtPtr Run::newContext(const char* firstChunk, int size, const char* n
 }
 
 Status Run::finish(xmlParserCtxtPtr context) {
-  if (context->myDoc != nullptr) {
-    xmlFreeDoc(context->myDoc);
-    context->myDoc = nullptr;
-  }
   const bool wellFormed = context->wellFormed != 0;
   const int errorNumber = context->errNo;
   xmlFreeParserCtxt(context);
+  if (exception_) {
+    std::rethrow_exception(exception_);
+  }
   if (failed(stopStatus_)) {
     return stopStatus_;
   }
@@ -305,14 +307,17 @@ Status Run::parseFile(const std::string& path) {
   // from them, which takes a sixteenth of the system calls.
   constexpr std::size_t kBlock = std::size_t{64} * 1024;
   struct Source {
-    int fd;
+    RegularFile file;
     bool failed = false;
     std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(kBlock);
     std::size_t at = 0;
     std::size_t end = 0;
   };
-  Source source{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-  if (source.fd < 0) {
+  Source source{RegularFile(path.c_str())};
+  if (!source.file.isOpen()) {
+    const int error = source.file.error();
+    report(Locator(0, 0), source.file.failureText(), readerErrorStatus(XML_IO_LOAD_ERROR));
+    errno = error;
     return readerErrorStatus(XML_IO_LOAD_ERROR);
   }
   const auto read = [](void* from, char* buffer, int length) -> int {
@@ -320,7 +325,7 @@ Status Run::parseFile(const std::string& path) {
     if (file->at == file->end) {
       ssize_t got = 0;
       do {
-        got = ::read(file->fd, file->block.get(), kBlock);
+        got = ::read(file->file.descriptor(), file->block.get(), kBlock);
       } while (got < 0 && errno == EINTR);
       if (got < 0) {
         file->failed = true;
@@ -334,7 +339,10 @@ Status Run::parseFile(const std::string& path) {
     file->at += size;
     return static_cast<int>(size);
   };
-  const auto close = [](void* from) -> int { return ::close(static_cast<Source*>(from)->fd); };
+  const auto close = [](void* from) -> int {
+    static_cast<Source*>(from)->file.close();
+    return 0;
+  };
   xmlInitParser();
   xmlSAXHandler sax = handler();
   // The parser closes the file through the callback, even when it cannot be created.
@@ -351,81 +359,71 @@ Status Run::parseFile(const std::string& path) {
 }
 
 void Run::startDocument(void* context) {
-  xmlSAX2StartDocument(context);
-  Run& run = of(context);
-  if (run.content_ != nullptr) {
-    run.dropsLeadingSpace_ = run.content_->dropsLeadingSpace();
-    run.answer(static_cast<xmlParserCtxtPtr>(context), run.content_->startDocument());
-  }
+  guarded(context, [](Run& run, xmlParserCtxtPtr ctxt) {
+    if (run.content_ != nullptr) {
+      run.dropsLeadingSpace_ = run.content_->dropsLeadingSpace();
+      run.answer(ctxt, run.content_->startDocument());
+    }
+  });
 }
 
 void Run::endDocument(void* context) {
-  auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
-  Run& run = of(context);
-  run.flushText(ctxt);
-  if (run.content_ != nullptr && !failed(run.stopStatus_)) {
-    run.content_->endDocument();
-  }
+  guarded(context, [](Run& run, xmlParserCtxtPtr ctxt) {
+    run.flushText(ctxt);
+    if (run.content_ != nullptr && !failed(run.stopStatus_)) {
+      run.content_->endDocument();
+    }
+  });
 }
 
 void Run::startElement(void* context, const xmlChar* localName, const xmlChar*, const xmlChar*, int,
                        const xmlChar**, int attributeCount, int, const xmlChar** attributes) {
-  auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
-  Run& run = of(context);
-  run.flushText(ctxt);
-  // libxml2's push mode does not apply its own depth limit to SAX events; apply it here, with
-  // the error libxml2 reports for it, so that deep nesting fails as in its pull mode.
-  if (ctxt->nameNr > static_cast<int>(xmlParserMaxDepth)) {
-    run.check(ctxt, readerErrorStatus(XML_ERR_INTERNAL_ERROR));
-    return;
-  }
-  if (run.content_ == nullptr || failed(run.stopStatus_)) {
-    return;
-  }
-  run.attributes_.reset();
-  for (int i = 0; i < attributeCount; ++i) {
-    const xmlChar** a =
-        attributes + std::ptrdiff_t{5} * i;  // local name, prefix, URI, value, value end
-    const char* begin = reinterpret_cast<const char*>(a[3]);
-    const int length = static_cast<int>(a[4] - a[3]);
-    std::string_view value(begin, static_cast<std::size_t>(length));
-    if (holdsAmpersand(value)) {
-      std::string& decoded = run.attributes_.keep();
-      if (!decodeAmpersands(value, decoded)) {
-        // Entities of the DTD are expanded as libxml2's own tree builder expands them.
-        xmlChar* expanded =
-            xmlStringLenDecodeEntities(ctxt, a[3], length, XML_SUBSTITUTE_REF, 0, 0, 0);
-        if (expanded == nullptr) {
-          run.check(ctxt, readerErrorStatus(XML_ERR_ENTITY_LOOP));
-          return;
-        }
-        decoded.assign(reinterpret_cast<const char*>(expanded));
-        xmlFree(expanded);
-      }
-      value = decoded;
+  guarded(context, [&](Run& run, xmlParserCtxtPtr ctxt) {
+    run.flushText(ctxt);
+    // libxml2's push mode does not apply its own depth limit to SAX events; apply it here, with
+    // the error libxml2 reports for it, so that deep nesting fails as in its pull mode.
+    if (ctxt->nameNr > static_cast<int>(xmlParserMaxDepth)) {
+      run.check(ctxt, readerErrorStatus(XML_ERR_INTERNAL_ERROR));
+      return;
     }
-    run.attributes_.add(run.names_(a[0]), value);
-  }
-  run.answer(ctxt, run.content_->startElement(run.names_(localName), run.attributes_.items()));
+    if (run.content_ == nullptr || failed(run.stopStatus_)) {
+      return;
+    }
+    run.attributes_.reset();
+    for (int i = 0; i < attributeCount; ++i) {
+      const xmlChar** a =
+          attributes + std::ptrdiff_t{5} * i;  // local name, prefix, URI, value, value end
+      std::string_view value(reinterpret_cast<const char*>(a[3]),
+                             static_cast<std::size_t>(a[4] - a[3]));
+      if (holdsAmpersand(value)) {
+        std::string& decoded = run.attributes_.keep();
+        decodeAmpersands(value, decoded);
+        value = decoded;
+      }
+      run.attributes_.add(run.names_(a[0]), value);
+    }
+    run.answer(ctxt, run.content_->startElement(run.names_(localName), run.attributes_.items()));
+  });
 }
 
 void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, const xmlChar*) {
-  auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
-  Run& run = of(context);
-  run.flushText(ctxt);
-  if (run.content_ != nullptr && !failed(run.stopStatus_)) {
-    run.answer(ctxt, run.content_->endElement(run.names_(localName)));
-  }
+  guarded(context, [&](Run& run, xmlParserCtxtPtr ctxt) {
+    run.flushText(ctxt);
+    if (run.content_ != nullptr && !failed(run.stopStatus_)) {
+      run.answer(ctxt, run.content_->endElement(run.names_(localName)));
+    }
+  });
 }
 
 // Text, CDATA sections and decoded references between two markup events are joined into one
 // chunk, delivered at the next markup event.
 void Run::characters(void* context, const xmlChar* text, int length) {
   // Half the runs are unwanted: they return before anything that needs a stack frame.
-  Run& run = of(context);
-  if (run.textWanted_) {
-    run.collect(
-        std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
+  if (of(context).textWanted_) {
+    guarded(context, [&](Run& run, xmlParserCtxtPtr) {
+      run.collect(
+          std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
+    });
   }
 }
 
@@ -442,64 +440,85 @@ void Run::collect(std::string_view chunk) {
 }
 
 void Run::markup(void* context, const xmlChar*, const xmlChar*) {
-  of(context).flushText(static_cast<xmlParserCtxtPtr>(context));
+  guarded(context, [](Run& run, xmlParserCtxtPtr ctxt) { run.flushText(ctxt); });
 }
 
 void Run::comment(void* context, const xmlChar*) {
-  of(context).flushText(static_cast<xmlParserCtxtPtr>(context));
+  guarded(context, [](Run& run, xmlParserCtxtPtr ctxt) { run.flushText(ctxt); });
 }
 
-// External entities are never read, so a document that refers to one cannot be read whole: it
-// fails rather than silently losing the entity's text.
-xmlEntityPtr Run::getEntity(void* context, const xmlChar* name) {
-  xmlEntityPtr entity = xmlSAX2GetEntity(context, name);
-  if (entity != nullptr && (entity->etype == XML_EXTERNAL_GENERAL_PARSED_ENTITY ||
-                            entity->etype == XML_EXTERNAL_GENERAL_UNPARSED_ENTITY)) {
-    auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
-    Run& run = of(context);
-    if (run.errors_ != nullptr && !failed(run.stopStatus_)) {
-      Locator locator(xmlSAX2GetLineNumber(context), xmlSAX2GetColumnNumber(context));
-      run.errors_->fatalError(locator, "external entity not loaded",
-                              readerErrorStatus(XML_ERR_EXT_ENTITY_STANDALONE));
-    }
-    run.check(ctxt, readerErrorStatus(XML_ERR_EXT_ENTITY_STANDALONE));
-    return nullptr;
+// Where the "<!DOCTYPE" of the declaration being parsed starts. libxml2 calls refuseDtd once the
+// name and external id are read: the parser stands after them, and the declaration's start is
+// still in its input buffer (counted back from where the parser stands); the parser's own
+// position is taken when it is not.
+Locator doctypeStart(xmlParserCtxtPtr context) {
+  const xmlParserInputPtr input = context->input;
+  const std::string_view before(reinterpret_cast<const char*>(input->base),
+                                static_cast<std::size_t>(input->cur - input->base));
+  const std::size_t start = before.rfind("<!DOCTYPE");
+  if (start == std::string_view::npos) {
+    return {input->line, input->col};
   }
-  return entity;
+  const auto characters = [](std::string_view text) {
+    return static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+  };
+  const std::string_view declared = before.substr(start);
+  const auto lines = static_cast<int>(std::count(declared.begin(), declared.end(), '\n'));
+  if (lines == 0) {
+    return {input->line, input->col - characters(declared)};
+  }
+  const std::size_t lineStart = before.rfind('\n', start);
+  const std::size_t from = lineStart == std::string_view::npos ? 0 : lineStart + 1;
+  return {input->line - lines, characters(before.substr(from, start - from)) + 1};
 }
 
-xmlParserInputPtr Run::refuseEntity(void*, const xmlChar*, const xmlChar*) {
-  return nullptr;
+// A document type declaration is refused before its internal subset is read, so that nothing in
+// it is declared, loaded or expanded.
+void Run::refuseDtd(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
+  guarded(context, [](Run& run, xmlParserCtxtPtr ctxt) {
+    run.report(doctypeStart(ctxt), kDtdProhibitedMessage, kDtdProhibited);
+    run.check(ctxt, kDtdProhibited);
+  });
+}
+
+void Run::report(const Locator& at, std::string_view message, Status code) {
+  if (errors_ != nullptr && !failed(stopStatus_)) {
+    Locator locator = at;
+    errors_->fatalError(locator, message, code);
+  }
 }
 
 void Run::structuredError(void* context, xmlErrorPtr error) {
   if (context == nullptr || error == nullptr) {
     return;
   }
-  Run& run = of(context);
-  const Status code = readerErrorStatus(error->code);
-  if (error->level == XML_ERR_FATAL && !failed(run.errorStatus_)) {
-    run.errorStatus_ = code;
-  }
-  if (run.errors_ == nullptr) {
-    return;
-  }
-  std::string message = error->message != nullptr ? error->message : "";
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
-    message.pop_back();
-  }
-  Locator locator(error->line, error->int2);
-  switch (error->level) {
-    case XML_ERR_WARNING:
-      run.errors_->ignorableWarning(locator, message, code);
-      break;
-    case XML_ERR_ERROR:
-      run.errors_->error(locator, message, code);
-      break;
-    default:
-      run.errors_->fatalError(locator, message, code);
-      break;
-  }
+  guarded(context, [error](Run& run, xmlParserCtxtPtr) {
+    const Status code = readerErrorStatus(error->code);
+    if (error->level == XML_ERR_FATAL && !failed(run.errorStatus_)) {
+      run.errorStatus_ = code;
+    }
+    if (run.errors_ == nullptr) {
+      return;
+    }
+    std::string message = error->message != nullptr ? error->message : "";
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+      message.pop_back();
+    }
+    Locator locator(error->line, error->int2);
+    switch (error->level) {
+      case XML_ERR_WARNING:
+        run.errors_->ignorableWarning(locator, message, code);
+        break;
+      case XML_ERR_ERROR:
+        run.errors_->error(locator, message, code);
+        break;
+      default:
+        run.errors_->fatalError(locator, message, code);
+        break;
+    }
+  });
 }
 
 // A local path, or a file:// URL with percent-escapes; anything with another scheme is refused.

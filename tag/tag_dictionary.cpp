@@ -62,7 +62,7 @@ LumtagsDictItem* TagDictionary::createItem(uint16_t id, std::string_view name) {
     ++idCount_;
   }
   drop(replacedById);
-  drop(tagsByName_.assign(hashName(item->name), item,
+  drop(tagsByName_.assign(platform::hashName(item->name), item,
                           [&](const LumtagsDictItem* held) { return held->name == item->name; }));
   return item;
 }
@@ -76,7 +76,7 @@ const LumtagsDictItem* TagDictionary::byId(int32_t id) const {
 }
 
 const LumtagsDictItem* TagDictionary::byName(std::string_view name) const {
-  return tagsByName_.find(hashName(name),
+  return tagsByName_.find(platform::hashName(name),
                           [&](const LumtagsDictItem* held) { return held->name == name; });
 }
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tag/probe_table.h"
+#include "platform/probe_table.h"
 #include "tag/tag_values.h"
 
 namespace zt::tag {
@@ -81,7 +81,7 @@ class TagDictionary {
   // By id: the high byte picks a page, made on first use, the low byte the slot.
   std::array<std::unique_ptr<Page>, kPageSize> tagsById_;
   std::size_t idCount_ = 0;
-  ProbeTable<LumtagsDictItem*> tagsByName_;
+  platform::ProbeTable<LumtagsDictItem*> tagsByName_;
 };
 
 template <typename Visit>

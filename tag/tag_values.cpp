@@ -31,16 +31,16 @@ void TagValues::add(int32_t id, std::string_view name) {
 void TagValues::index(uint32_t position) {
   const TagValue& entry = (*this)[position];
   const auto& values = *this;
-  indexes_->byId.assign(hashId(entry.id), position + 1,
+  indexes_->byId.assign(platform::hashId(entry.id), position + 1,
                         [&](uint32_t held) { return values[held - 1].id == entry.id; });
-  indexes_->byName.assign(hashName(entry.name), position + 1,
+  indexes_->byName.assign(platform::hashName(entry.name), position + 1,
                           [&](uint32_t held) { return values[held - 1].name == entry.name; });
 }
 
 // The last entry `matches` accepts: through `index` when the list has one, else by a scan from
 // the back.
 template <typename Matches>
-const TagValue* TagValues::lastWhere(const ProbeTable<uint32_t>* index, uint64_t hash,
+const TagValue* TagValues::lastWhere(const platform::ProbeTable<uint32_t>* index, uint64_t hash,
                                      Matches matches) const {
   if (index != nullptr) {
     const uint32_t held =
@@ -56,12 +56,12 @@ const TagValue* TagValues::lastWhere(const ProbeTable<uint32_t>* index, uint64_t
 }
 
 const TagValue* TagValues::lastWithId(int32_t id) const {
-  return lastWhere(indexes_ ? &indexes_->byId : nullptr, hashId(id),
+  return lastWhere(indexes_ ? &indexes_->byId : nullptr, platform::hashId(id),
                    [&](const TagValue& entry) { return entry.id == id; });
 }
 
 const TagValue* TagValues::lastWithName(std::string_view name) const {
-  return lastWhere(indexes_ ? &indexes_->byName : nullptr, hashName(name),
+  return lastWhere(indexes_ ? &indexes_->byName : nullptr, platform::hashName(name),
                    [&](const TagValue& entry) { return entry.name == name; });
 }
 

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tag/probe_table.h"
+#include "platform/probe_table.h"
 
 namespace zt::tag {
 
@@ -47,14 +47,14 @@ class TagValues {
 
   // Positions plus one (0 marks an empty slot).
   struct Indexes {
-    ProbeTable<uint32_t> byId;
-    ProbeTable<uint32_t> byName;
+    platform::ProbeTable<uint32_t> byId;
+    platform::ProbeTable<uint32_t> byName;
   };
 
   void index(uint32_t position);
   template <typename Matches>
-  [[nodiscard]] const TagValue* lastWhere(const ProbeTable<uint32_t>* index, uint64_t hash,
-                                          Matches matches) const;
+  [[nodiscard]] const TagValue* lastWhere(const platform::ProbeTable<uint32_t>* index,
+                                          uint64_t hash, Matches matches) const;
 
   std::array<TagValue, kInline> inline_;
   std::vector<TagValue> spill_;

