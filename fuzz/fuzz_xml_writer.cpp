@@ -211,7 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   }
   ZT_FUZZ_CHECK(status == 0);
   std::vector<std::string> read;
-  for (const std::string& e : recorder.events()) {
+  for (const std::string& e : recorder.events) {
     if (e.starts_with("<")) {
       read.push_back(e.substr(1));
     }

@@ -141,7 +141,7 @@ class ErrorRecorder final : public IKORAXmlErrorHandler {
 };
 
 bool hasElementEvents(const EventRecorder& recorder) {
-  for (const std::string& event : recorder.events()) {
+  for (const std::string& event : recorder.events) {
     if (event != "startDocument" && event != "endDocument") {
       return true;
     }
@@ -481,7 +481,7 @@ TEST(OutOfMemory, EveryOperationGivesADocumentedResult) {
          handler = EventRecorder();
        },
        [&] { status = xml->parseString("<r a=\"1\">text<c/></r>", &handler, nullptr); },
-       [&] { return (status == 0 && handler.events() == parsed) || status == kOutOfMemory; }},
+       [&] { return (status == 0 && handler.events == parsed) || status == kOutOfMemory; }},
       {"parseFile of a document with a DTD, with an error sink",
        [&] {
          xml = xmlParser();
@@ -495,7 +495,7 @@ TEST(OutOfMemory, EveryOperationGivesADocumentedResult) {
          handler = EventRecorder();
        },
        [&] { status = xml->parseFile(xmlFile.c_str(), &handler, nullptr); },
-       [&] { return (status == 0 && handler.events() == parsed) || status == kOutOfMemory; }},
+       [&] { return (status == 0 && handler.events == parsed) || status == kOutOfMemory; }},
       {"XPath loadXml and selectNodes", [&] { query = xpath(); },
        [&] {
          result = query->loadXml("<r><a>first value</a><a>second value</a></r>");

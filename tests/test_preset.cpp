@@ -1,10 +1,14 @@
 // Preset files and the preset manager on real files.
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +20,38 @@
 #include "preset/preset_manager.h"
 #include "profile_files.h"
 #include "zttools.h"
+
+// The order in which a save calls fsync and rename, seen at the calls themselves: the library's
+// objects are linked into this program, so these definitions stand in for the C library's, note
+// each call while `syncLog` is set and pass it on.
+namespace {
+std::vector<std::string>* syncLog = nullptr;
+
+std::string pathOf(int fd) {
+  std::string path(4096, '\0');
+  const ssize_t length =
+      ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path.data(), path.size());
+  path.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return path;
+}
+
+template <class Function>
+Function* next(const char* name) {
+  return reinterpret_cast<Function*>(::dlsym(RTLD_NEXT, name));
+}
+}  // namespace
+
+extern "C" int fsync(int fd) {
+  static auto* const real = next<int(int)>("fsync");
+  if (syncLog != nullptr) syncLog->push_back("fsync " + pathOf(fd));
+  return real(fd);
+}
+
+extern "C" int rename(const char* from, const char* to) noexcept {
+  static auto* const real = next<int(const char*, const char*)>("rename");
+  if (syncLog != nullptr) syncLog->push_back(std::string("rename ") + from + " " + to);
+  return real(from, to);
+}
 
 namespace {
 
@@ -151,6 +187,22 @@ TEST_F(PresetManager, SaveAsThenSaveWriteToTheRightFilesAndAFailureKeepsTheSyste
   errno = 0;
   EXPECT_FALSE(manager.saveAs(handle, path("no/folder.ini")));
   EXPECT_EQ(errno, ENOENT) << "the system's error is kept";
+}
+
+// A save is durable before it is visible: the temporary file's data reaches the disk before the
+// rename puts it in place, and the folder is synced after, so that the rename lasts too.
+TEST_F(PresetManager, SaveSyncsTheDataBeforeTheRenameAndTheFolderAfter) {
+  const uint32_t handle = manager.open(write("opened.ini", "[Preset]\na=1\n"));
+  std::vector<std::string> calls;
+  syncLog = &calls;
+  const bool saved = manager.save(handle);
+  syncLog = nullptr;
+  ASSERT_TRUE(saved);
+  ASSERT_EQ(calls.size(), 3U);
+  const std::string temporary = calls[0].substr(std::string("fsync ").size());
+  EXPECT_EQ(calls[0], "fsync " + temporary);
+  EXPECT_EQ(calls[1], "rename " + temporary + " " + path("opened.ini"));
+  EXPECT_EQ(calls[2], "fsync " + folder_.string());
 }
 
 TEST_F(PresetManager, DifferencesAndCompletionFromTheDefault) {

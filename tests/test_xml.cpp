@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "event_recorder.h"
 #include "platform/status.h"
 #include "platform/utf8.h"
 #include "scratch_dir.h"
@@ -29,42 +30,7 @@ namespace status = zt::platform;
 
 using Events = std::vector<std::string>;
 
-// Records every event as a short text: "<a" start, "[a" attributes begin, "k=v" attribute,
-// "]a" attributes end, "text:t", "/a" end. `answers` maps an event to the handler's result.
-class Recorder : public IKORAXmlContentHandler {
- public:
-  Events events;
-  std::map<std::string, int> answers;
-  std::function<void(const std::string&)> onEvent;
-  IKORAXmlContentController* controller = nullptr;
-  int pushes = 0;
-
-  int startDocument() override { return record("startDocument"); }
-  int endDocument() override { return record("endDocument"); }
-  int reserved(void* /*unused*/) override { return 0; }
-  int startElement(const char* name) override { return record(std::string("<") + name); }
-  int characters(const char* text) override { return record(std::string("text:") + text); }
-  int endElement(const char* name) override { return record(std::string("/") + name); }
-  void startAttributes(const char* element) override { record(std::string("[") + element); }
-  int attribute(const char* name, const char* value) override {
-    return record(std::string(name) + "=" + value);
-  }
-  void endAttributes(const char* element) override { record(std::string("]") + element); }
-  void setController(IKORAXmlContentController* c) override {
-    controller = c;
-    ++pushes;
-  }
-
- private:
-  int record(const std::string& event) {
-    events.push_back(event);
-    if (onEvent) {
-      onEvent(event);
-    }
-    auto found = answers.find(event);
-    return found == answers.end() ? 0 : found->second;
-  }
-};
+using Recorder = EventRecorder;
 
 class ErrorRecorder : public IKORAXmlErrorHandler {
  public:
@@ -135,6 +101,27 @@ TEST(XmlParser, DeliversEventsInDocumentOrder) {
   }
 }
 
+// The leading white space of a text is dropped, the Unicode space characters as well as ASCII;
+// the characters beside them in the code table stay.
+TEST(XmlParser, TrimsLeadingUnicodeSpaceOfText) {
+  const std::pair<char32_t, bool> characters[] = {
+      {0x09, true},    {0x20, true},    {0x85, true},    {0xA0, true},    {0x1680, true},
+      {0x2000, true},  {0x200A, true},  {0x2028, true},  {0x2029, true},  {0x202F, true},
+      {0x205F, true},  {0x3000, true},  {0x84, false},   {0x86, false},   {0xA1, false},
+      {0x167F, false}, {0x1681, false}, {0x1FFF, false}, {0x200B, false}, {0x2027, false},
+      {0x202A, false}, {0x202E, false}, {0x2030, false}, {0x205E, false}, {0x2060, false},
+      {0x2FFF, false}, {0x3001, false}};
+  for (const auto& [c, space] : characters) {
+    std::string text;
+    zt::platform::appendUtf8(text, c);
+    text += "x";
+    EXPECT_EQ(
+        eventsOf("<a>" + text + "</a>"),
+        (Events{"startDocument", "<a", "]a", "text:" + (space ? "x" : text), "/a", "endDocument"}))
+        << std::hex << static_cast<unsigned>(c);
+  }
+}
+
 TEST(XmlParser, HandlerAnswersStopTheParseOnlyWhereTheyCount) {
   struct Case {
     const char* xml;
@@ -166,42 +153,45 @@ TEST(XmlParser, HandlerAnswersStopTheParseOnlyWhereTheyCount) {
 }
 
 // Each parse pushes its handler on top of those of earlier parses; a handler may push another
-// for the rest of the events or pop itself, and once the last one is popped the rest of the
-// document reaches nobody, until the next parse pushes its own.
+// for the rest of the events or pop itself, each pop handing the events to the handler below,
+// and once the last one is popped the rest of the document reaches nobody, until the next parse
+// pushes its own.
 TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
   KORAXmlParser parser;
   Recorder first;
   Recorder second;
+  Recorder third;
   Recorder inner;
   ASSERT_EQ(parser.parseString("<one/>", &first, nullptr), 0);
+  ASSERT_EQ(parser.parseString("<two/>", &second, nullptr), 0);
   first.events.clear();
-  second.onEvent = [&](const std::string& event) {
-    if (event == "<two") {
-      EXPECT_EQ(second.controller->currentHandler(), &second);
-      EXPECT_EQ(second.controller->popHandler(), &first);
-    }
-  };
-  first.onEvent = [&](const std::string& event) {
-    if (event == "<three") {
-      first.controller->pushHandler(&inner);
-    } else if (event == "<four") {
-      EXPECT_EQ(first.controller->popHandler(), nullptr);
-      EXPECT_EQ(first.controller->currentHandler(), nullptr);
-    }
-  };
-  inner.onEvent = [&](const std::string& event) {
-    if (event == "/three") {
-      EXPECT_EQ(inner.controller->popHandler(), &first);
-    }
-  };
-  ASSERT_EQ(parser.parseString("<two><three>t</three><four><five/></four></two>", &second, nullptr),
-            0);
-  EXPECT_EQ(second.events, (Events{"startDocument", "<two"}));
-  EXPECT_EQ(first.events, (Events{"]two", "<three", "<four"}));
-  EXPECT_EQ(inner.events, (Events{"]three", "text:t", "/three"}));
+  second.events.clear();
+  // Who pops or pushes at which event, and whom the pop must leave current.
+  const std::map<std::string, std::pair<Recorder*, Recorder*>> pops = {{"<a", {&third, &second}},
+                                                                       {"/b", {&inner, &second}},
+                                                                       {"<c", {&second, &first}},
+                                                                       {"<d", {&first, nullptr}}};
+  for (Recorder* recorder : {&first, &second, &third, &inner}) {
+    recorder->onEvent = [&, recorder](const std::string& event) {
+      if (event == "<b") {
+        recorder->controller->pushHandler(&inner);
+        EXPECT_EQ(recorder->controller->currentHandler(), &inner);
+      } else if (auto found = pops.find(event); found != pops.end()) {
+        EXPECT_EQ(recorder, found->second.first) << event;
+        EXPECT_EQ(recorder->controller->popHandler(), found->second.second) << event;
+        EXPECT_EQ(recorder->controller->currentHandler(), found->second.second) << event;
+      }
+    };
+  }
+  ASSERT_EQ(parser.parseString("<a><b>t</b><c><d><e/></d></c></a>", &third, nullptr), 0);
+  EXPECT_EQ(third.events, (Events{"startDocument", "<a"}));
+  EXPECT_EQ(second.events, (Events{"]a", "<b", "<c"}));
+  EXPECT_EQ(inner.events, (Events{"]b", "text:t", "/b"}));
+  EXPECT_EQ(first.events, (Events{"]c", "<d"}));
   EXPECT_EQ(inner.controller, first.controller);
-  EXPECT_EQ(first.pushes, 1);
-  EXPECT_EQ(second.pushes, 1);
+  for (const Recorder* recorder : {&first, &second, &third, &inner}) {
+    EXPECT_EQ(recorder->pushes, 1);
+  }
   Recorder next;
   EXPECT_EQ(parser.parseString("<c/>", &next, nullptr), 0);
   EXPECT_EQ(next.events, (Events{"startDocument", "<c", "]c", "/c", "endDocument"}));
@@ -246,22 +236,32 @@ TEST(XmlParser, BufferParsesExactlyItsLength) {
   EXPECT_EQ(untouched.pushes, 0);
 }
 
-TEST(XmlParser, LongNamesAndValuesAreCutAtAWholeCharacter) {
+// Names fill a 1024-byte buffer and values a 2048-byte one, terminators included: what does not
+// fit is cut, at a whole character. A cut element name survives the cut attribute names that pass
+// through the same buffer, and a cut attribute name does not disturb a whole element name.
+TEST(XmlParser, NamesAreCutAfter1023BytesAndValuesAfter2047) {
+  for (const size_t extra : {0U, 1U, 2U}) {
+    const std::string name(1023 + extra, 'n');
+    const std::string attribute(1023 + extra, 'k');
+    const std::string value(2047 + extra, 'v');
+    const std::string cut = name.substr(0, 1023);
+    EXPECT_EQ(eventsOf("<" + name + " " + attribute + "=\"" + value + "\" j=\"\"/>"),
+              (Events{"startDocument", "<" + cut, "[" + cut,
+                      attribute.substr(0, 1023) + "=" + value.substr(0, 2047), "j=", "]" + cut,
+                      "/" + cut, "endDocument"}))
+        << extra;
+  }
   std::string name;
-  for (int i = 0; i < 600; ++i) {
+  for (int i = 0; i < 512; ++i) {
     name += "\xC3\xA9";  // é, two bytes
   }
   std::string value;
-  for (int i = 0; i < 1000; ++i) {
+  for (int i = 0; i < 683; ++i) {
     value += "\xE2\x82\xAC";  // €, three bytes
   }
   const std::string cut = name.substr(0, 1022);
-  const std::string attribute(1500, 'k');
-  // A cut element name must survive the cut attribute names that pass through the same buffer,
-  // and a cut attribute name must not disturb a whole element name.
-  EXPECT_EQ(eventsOf("<" + name + " " + attribute + "=\"" + value + "\" j=\"\"/>"),
-            (Events{"startDocument", "<" + cut, "[" + cut,
-                    attribute.substr(0, 1023) + "=" + value.substr(0, 2046), "j=", "]" + cut,
+  EXPECT_EQ(eventsOf("<" + name + " a=\"" + value + "\"/>"),
+            (Events{"startDocument", "<" + cut, "[" + cut, "a=" + value.substr(0, 2046), "]" + cut,
                     "/" + cut, "endDocument"}));
   EXPECT_EQ(eventsOf("<e " + name + "=\"v\" j=\"w\"/>"),
             (Events{"startDocument", "<e", "[e", cut + "=v", "j=w", "]e", "/e", "endDocument"}));
@@ -288,6 +288,8 @@ TEST(XmlParser, FilePathIsCutAfter999Characters) {
   Recorder recorder;
   EXPECT_EQ(parser.parseFile((path + "\xC3\xA9-beyond").c_str(), &recorder, nullptr), 0);
   EXPECT_EQ(recorder.events, (Events{"startDocument", "<cut", "]cut", "/cut", "endDocument"}));
+  // A path that ends in a character of several bytes keeps it whole.
+  EXPECT_EQ(parser.parseFile(dir.write("e\xC3\xA9", "<e/>").c_str(), &recorder, nullptr), 0);
 }
 
 TEST(XmlXPath, HostileDocumentsFailToLoad) {
@@ -760,29 +762,6 @@ TEST(XmlXPath, LoadFileRefusesThePathLoadedLast) {
   EXPECT_EQ(xpath.loadFile(missing.c_str()), 0);
   EXPECT_EQ(xpath.loadFile(("file://" + second).c_str()), 0);
   EXPECT_EQ(xpath.loadFile("http://127.0.0.1/x.xml"), -1);
-}
-
-// ---------------------------------------------------------------------------------------------
-// UTF-8 helpers that keep narrow text whole
-
-TEST(Utf8Text, CutsAndRepairsAtCharacterBoundaries) {
-  EXPECT_EQ(zt::xml::cutAtCharacter("ab\xE2\x82\xAC", 4), "ab");
-  EXPECT_EQ(zt::xml::cutAtCharacter("ab\xE2\x82\xAC", 5), "ab\xE2\x82\xAC");
-  EXPECT_EQ(zt::xml::trimLeadingSpace(" \t\xE3\x80\x80x "), "x ");
-  const std::pair<std::string, std::string> repairs[] = {
-      {"a\xFF"
-       "b",
-       "a\xEF\xBF\xBD"
-       "b"},
-      {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // overlong
-      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // surrogate
-      {"\xE2\x82", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // cut short
-      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},                  // valid, four bytes
-  };
-  for (const auto& [in, out] : repairs) {
-    EXPECT_EQ(zt::platform::replaceInvalidUtf8(in), out);
-    EXPECT_EQ(zt::platform::isValidUtf8(in), in == out);
-  }
 }
 
 }  // namespace
