@@ -1,15 +1,10 @@
-// The 16 exports. Every Create builds a new tool on the heap; every Destroy is the same null-safe
-// deleting call through slot 0 of the tool's table, so any tool may be given to any Destroy.
+// The 16 exports. Every Create builds a new tool on the heap, behind the boundary that keeps
+// running out of memory inside an operation from leaving it as an exception; every Destroy is the
+// same null-safe deleting call through slot 0 of the tool's table, so any tool may be given to any
+// Destroy.
 #include "zttools.h"
 
-#include "log/log_manager.h"
-#include "preset/preset_manager.h"
-#include "tag/tag_manager.h"
-#include "token/kora_token_parser.h"
-#include "token/kora_token_parser_ex.h"
-#include "xml/xml_parser.h"
-#include "xml/xml_writer.h"
-#include "xml/xml_xpath.h"
+#include "frame/guarded_tools.h"
 
 namespace {
 
@@ -65,35 +60,35 @@ KORATokenParserExInterface* KORATokenParserExFactory_Destroy(KORATokenParserExIn
 // Create exports, one block per tool.
 
 KORALogManagerInterface* KORALogManagerFactory_Create() {
-  return new zt::log::KORALogManager();
+  return new zt::frame::GuardedLogManager();
 }
 
 KORAPresetManagerInterface* KORAPresetManagerFactory_Create() {
-  return new zt::preset::KORAPresetManager();
+  return new zt::frame::GuardedPresetManager();
 }
 
 KORATokenParserInterface* KORATokenParserFactory_Create() {
-  return new zt::token::KORATokenParser();
+  return new zt::frame::GuardedTokenParser();
 }
 
 KORAXmlParserInterface* KORAXmlParserFactory_Create() {
-  return new zt::xml::KORAXmlParser();
+  return new zt::frame::GuardedXmlParser();
 }
 
 KORAXmlWriterInterface* KORAXmlWriterFactory_Create() {
-  return new zt::xml::KORAXmlWriter();
+  return new zt::frame::GuardedXmlWriter();
 }
 
 KORAXmlXPathInterface* KORAXmlXPathFactory_Create() {
-  return new zt::xml::KORAXmlXPath();
+  return new zt::frame::GuardedXmlXPath();
 }
 
 KORATagManagerInterface* KORATagManagerFactory_Create() {
-  return new zt::tag::KORATagManager();
+  return new zt::frame::GuardedTagManager();
 }
 
 KORATokenParserExInterface* KORATokenParserExFactory_Create() {
-  return new zt::token::KORATokenParserEx();
+  return new zt::frame::GuardedTokenParserEx();
 }
 
 }  // extern "C"

@@ -1,14 +1,19 @@
 #include "platform/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 
 #include "platform/descriptor.h"
 #include "platform/profile_fault.h"
@@ -76,8 +81,9 @@ std::string folderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Creates a new file beside `target` whose name no other writer uses. The mode 0666 lets the
-// umask decide the bits of a file that did not exist before.
+// Creates a new file beside `target` whose name no other writer uses: ".NAME.PID.N.STAMP.tmp",
+// with the writer's process id and a per-thread count in decimal and a clock reading in
+// hexadecimal. The mode 0666 lets the umask decide the bits of a file that did not exist before.
 int createTemporary(const std::string& target, std::string& name) {
   const std::string folder = folderOf(target);
   const std::string base = target.substr(folder.size());
@@ -94,6 +100,62 @@ int createTemporary(const std::string& target, std::string& name) {
     }
   }
   return -1;
+}
+
+// The number `field` spells in the given base, all of it; none when it spells none or too
+// large a one.
+template <typename Number>
+std::optional<Number> numberIn(std::string_view field, int base) {
+  Number value = 0;
+  const char* end = field.data() + field.size();
+  const auto [stop, error] = std::from_chars(field.data(), end, value, base);
+  if (field.empty() || error != std::errc() || stop != end) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// The process id in `name` when it is a name createTemporary gives temporaries of the file
+// `base`, else 0.
+pid_t temporaryWriter(std::string_view name, std::string_view base) {
+  constexpr std::string_view kEnd = ".tmp";
+  if (name.size() < base.size() + 2 + kEnd.size() || !name.starts_with('.') ||
+      name.substr(1, base.size()) != base || name.substr(1 + base.size(), 1) != "." ||
+      !name.ends_with(kEnd)) {
+    return 0;
+  }
+  // What lies between: "PID.N.STAMP".
+  const std::string_view fields =
+      name.substr(base.size() + 2, name.size() - base.size() - 2 - kEnd.size());
+  const size_t first = fields.find('.');
+  const size_t last = fields.rfind('.');
+  if (first == std::string_view::npos || first == last ||
+      !numberIn<unsigned>(fields.substr(first + 1, last - first - 1), 10) ||
+      !numberIn<unsigned long long>(fields.substr(last + 1), 16)) {
+    return 0;
+  }
+  return numberIn<pid_t>(fields.substr(0, first), 10).value_or(0);
+}
+
+// A save killed between creating its temporary and renaming it cannot remove the temporary
+// itself, so the next save of the same file does: a temporary of this naming whose process is
+// gone. One whose process still runs (or whose id a new process took meanwhile) is left alone,
+// and so is every temporary of this process, which another thread may be writing.
+void removeStaleTemporaries(const std::string& target) {
+  const std::string folder = folderOf(target);
+  const std::string base = target.substr(folder.size());
+  const std::unique_ptr<DIR, int (*)(DIR*)> listing(
+      ::opendir(folder.empty() ? "." : folder.c_str()), &::closedir);
+  if (!listing) {
+    return;
+  }
+  const pid_t self = ::getpid();
+  while (const dirent* entry = ::readdir(listing.get())) {
+    const pid_t writer = temporaryWriter(entry->d_name, base);
+    if (writer > 0 && writer != self && ::kill(writer, 0) != 0 && errno == ESRCH) {
+      ::unlinkat(::dirfd(listing.get()), entry->d_name, 0);
+    }
+  }
 }
 
 // Makes the rename itself durable; a folder that cannot be synced does not undo the write.
@@ -147,6 +209,12 @@ bool replaceFileAtomically(const char* path, std::string_view content) {
   if (!existed && errno != ENOENT) {
     return false;
   }
+  // A file its owner may not write is read-only: it is not replaced, whatever the process may do.
+  // The rename needs only the folder's permission, and a privileged process passes every check.
+  if (existed && (original.st_mode & S_IWUSR) == 0) {
+    errno = EACCES;
+    return false;
+  }
 
   std::string temporary;
   Descriptor file(createTemporary(target, temporary));
@@ -164,6 +232,7 @@ bool replaceFileAtomically(const char* path, std::string_view content) {
     errno = saved;
     return false;
   }
+  removeStaleTemporaries(target);
   syncFolder(target);
   return true;
 }

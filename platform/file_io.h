@@ -13,8 +13,11 @@ bool readWholeFile(const char* path, std::string& content);
 
 // Replaces the file at `path` (or creates it) with `content`: a temporary file in the same folder
 // is written, flushed to disk and renamed over the original, keeping the original's permission
-// bits; a symbolic link is followed and its target replaced. Any failure leaves the original as it
-// was, removes the temporary file and returns false with errno set.
+// bits; a symbolic link is followed and its target replaced, while a hard link is not (the name
+// gets the new file, other names keep the old one). A file without write permission for its owner
+// is not replaced (EACCES). Any failure leaves the original as it was, removes the temporary file
+// and returns false with errno set. A success also removes the temporaries that earlier saves of
+// the same file left when their process died.
 bool replaceFileAtomically(const char* path, std::string_view content);
 
 }  // namespace zt::platform

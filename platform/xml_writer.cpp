@@ -6,6 +6,20 @@
 
 namespace zt::platform {
 
+namespace {
+
+// Writes U+FFFD for what starts `text` and XML cannot carry, and returns how many bytes it stands
+// for: a whole character that XML forbids (a control, U+FFFE, U+FFFF), or one byte that is not
+// part of a well-formed UTF-8 sequence.
+std::size_t replaceUncarried(TextBuffer& out, std::string_view text) {
+  out += kReplacementCharacter;
+  char32_t ignored = 0;
+  const std::size_t length = utf8SequenceAt(text, 0, ignored);
+  return length == 0 ? 1 : length;
+}
+
+}  // namespace
+
 XmlWriter::XmlWriter() = default;
 XmlWriter::~XmlWriter() = default;
 
@@ -215,10 +229,9 @@ void XmlWriter::appendEscaped(std::string_view text, bool attribute) {
     } else {
       length = xmlCharacterLength(text.substr(i));
       if (length == 0) {
-        length = 1;
         copyRun();
-        out_ += kReplacementCharacter;
-        plain = i + 1;
+        length = replaceUncarried(out_, text.substr(i));
+        plain = i + length;
       }
       i += length;
       continue;
@@ -254,11 +267,10 @@ void XmlWriter::appendCdata(std::string_view text) {
       std::size_t length = xmlCharacterLength(text.substr(i));
       if (length == 0) {
         copyRun();
-        out_ += kReplacementCharacter;
-        plain = ++i;
-      } else {
-        i += length;
+        length = replaceUncarried(out_, text.substr(i));
+        plain = i + length;
       }
+      i += length;
     }
   }
   copyRun();

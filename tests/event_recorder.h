@@ -1,10 +1,11 @@
-// A content handler for the hardening tests and fuzz targets: records every event of the XML
-// parser object as one short line ("<a", "[a", "k=v", "]a", "text:t", "/a"), or, with recording
-// off, only counts them, so that huge documents cost no memory.
+// A content handler for the XML parser object's tests and fuzz targets: records every event as
+// one short line ("<a" start, "[a" attributes begin, "k=v" attribute, "]a" attributes end,
+// "text:t", "/a" end), calls `onEvent` with it, and answers from `answers` (0 for the rest).
 #ifndef ZT_TESTS_EVENT_RECORDER_H
 #define ZT_TESTS_EVENT_RECORDER_H
 
-#include <cstddef>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,44 +13,37 @@
 
 class EventRecorder : public IKORAXmlContentHandler {
  public:
-  explicit EventRecorder(bool keep = true) : keep_(keep) {}
+  std::vector<std::string> events;
+  std::map<std::string, int> answers;
+  std::function<void(const std::string&)> onEvent;
+  IKORAXmlContentController* controller = nullptr;
+  int pushes = 0;
 
-  const std::vector<std::string>& events() const { return events_; }
-  std::size_t count() const { return count_; }
-  int depth() const { return depth_; }
-
-  int startDocument() override { return add("startDocument", ""); }
-  int endDocument() override { return add("endDocument", ""); }
+  int startDocument() override { return record("startDocument"); }
+  int endDocument() override { return record("endDocument"); }
   int reserved(void* /*unused*/) override { return 0; }
-  int startElement(const char* name) override {
-    ++depth_;
-    return add("<", name);
-  }
-  int characters(const char* text) override { return add("text:", text); }
-  int endElement(const char* name) override {
-    --depth_;
-    return add("/", name);
-  }
-  void startAttributes(const char* element) override { add("[", element); }
+  int startElement(const char* name) override { return record(std::string("<") + name); }
+  int characters(const char* text) override { return record(std::string("text:") + text); }
+  int endElement(const char* name) override { return record(std::string("/") + name); }
+  void startAttributes(const char* element) override { record(std::string("[") + element); }
   int attribute(const char* name, const char* value) override {
-    return add(std::string(name) + "=", value);
+    return record(std::string(name) + "=" + value);
   }
-  void endAttributes(const char* element) override { add("]", element); }
-  void setController(IKORAXmlContentController* /*controller*/) override {}
+  void endAttributes(const char* element) override { record(std::string("]") + element); }
+  void setController(IKORAXmlContentController* c) override {
+    controller = c;
+    ++pushes;
+  }
 
  private:
-  int add(const std::string& kind, const char* text) {
-    ++count_;
-    if (keep_) {
-      events_.push_back(kind + text);
+  int record(const std::string& event) {
+    events.push_back(event);
+    if (onEvent) {
+      onEvent(event);
     }
-    return 0;
+    const auto found = answers.find(event);
+    return found == answers.end() ? 0 : found->second;
   }
-
-  bool keep_;
-  std::size_t count_ = 0;
-  int depth_ = 0;
-  std::vector<std::string> events_;
 };
 
 #endif  // ZT_TESTS_EVENT_RECORDER_H

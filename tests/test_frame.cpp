@@ -10,11 +10,8 @@
 
 namespace {
 
-TEST(ErrorTable, HoldsTheTwentyOneCodes) {
+TEST(ErrorTable, HoldsTheTwentyOneCodesWithTheirExactMessages) {
   EXPECT_EQ(zt::token::errorTable().size(), 21u);
-}
-
-TEST(ErrorTable, MessagesAreExact) {
   struct Case {
     int code;
     const char* message;
@@ -59,15 +56,25 @@ TEST(Exception, CarriesCodeAndPositionThroughEveryKindOfCatch) {
   }
 }
 
-TEST(Destroy, NullIsHarmlessForEveryTool) {
-  EXPECT_EQ(KORALogManagerFactory_Destroy(nullptr), nullptr);
-  EXPECT_EQ(KORAPresetManagerFactory_Destroy(nullptr), nullptr);
-  EXPECT_EQ(KORATokenParserFactory_Destroy(nullptr), nullptr);
-  EXPECT_EQ(KORAXmlParserFactory_Destroy(nullptr), nullptr);
-  EXPECT_EQ(KORAXmlWriterFactory_Destroy(nullptr), nullptr);
-  EXPECT_EQ(KORAXmlXPathFactory_Destroy(nullptr), nullptr);
-  EXPECT_EQ(KORATagManagerFactory_Destroy(nullptr), nullptr);
-  EXPECT_EQ(KORATokenParserExFactory_Destroy(nullptr), nullptr);
+// Each Destroy export takes back a real object and null alike and returns null; the leak check of
+// the sanitizer build sees an object Destroy failed to free.
+template <class Interface>
+void expectDestroyed(Interface* (*create)(), Interface* (*destroy)(Interface*)) {
+  Interface* object = create();
+  ASSERT_NE(object, nullptr);
+  EXPECT_EQ(destroy(object), nullptr);
+  EXPECT_EQ(destroy(nullptr), nullptr);
+}
+
+TEST(Destroy, EveryExportEndsItsObjectAndIgnoresNull) {
+  expectDestroyed(KORALogManagerFactory_Create, KORALogManagerFactory_Destroy);
+  expectDestroyed(KORAPresetManagerFactory_Create, KORAPresetManagerFactory_Destroy);
+  expectDestroyed(KORATokenParserFactory_Create, KORATokenParserFactory_Destroy);
+  expectDestroyed(KORAXmlParserFactory_Create, KORAXmlParserFactory_Destroy);
+  expectDestroyed(KORAXmlWriterFactory_Create, KORAXmlWriterFactory_Destroy);
+  expectDestroyed(KORAXmlXPathFactory_Create, KORAXmlXPathFactory_Destroy);
+  expectDestroyed(KORATagManagerFactory_Create, KORATagManagerFactory_Destroy);
+  expectDestroyed(KORATokenParserExFactory_Create, KORATokenParserExFactory_Destroy);
 }
 
 }  // namespace

@@ -1,9 +1,17 @@
 // Preset files and the preset manager on real files.
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <list>
 #include <string>
 #include <vector>
@@ -12,6 +20,38 @@
 #include "preset/preset_manager.h"
 #include "profile_files.h"
 #include "zttools.h"
+
+// The order in which a save calls fsync and rename, seen at the calls themselves: the library's
+// objects are linked into this program, so these definitions stand in for the C library's, note
+// each call while `syncLog` is set and pass it on.
+namespace {
+std::vector<std::string>* syncLog = nullptr;
+
+std::string pathOf(int fd) {
+  std::string path(4096, '\0');
+  const ssize_t length =
+      ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path.data(), path.size());
+  path.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return path;
+}
+
+template <class Function>
+Function* next(const char* name) {
+  return reinterpret_cast<Function*>(::dlsym(RTLD_NEXT, name));
+}
+}  // namespace
+
+extern "C" int fsync(int fd) {
+  static auto* const real = next<int(int)>("fsync");
+  if (syncLog != nullptr) syncLog->push_back("fsync " + pathOf(fd));
+  return real(fd);
+}
+
+extern "C" int rename(const char* from, const char* to) noexcept {
+  static auto* const real = next<int(const char*, const char*)>("rename");
+  if (syncLog != nullptr) syncLog->push_back(std::string("rename ") + from + " " + to);
+  return real(from, to);
+}
 
 namespace {
 
@@ -149,6 +189,22 @@ TEST_F(PresetManager, SaveAsThenSaveWriteToTheRightFilesAndAFailureKeepsTheSyste
   EXPECT_EQ(errno, ENOENT) << "the system's error is kept";
 }
 
+// A save is durable before it is visible: the temporary file's data reaches the disk before the
+// rename puts it in place, and the folder is synced after, so that the rename lasts too.
+TEST_F(PresetManager, SaveSyncsTheDataBeforeTheRenameAndTheFolderAfter) {
+  const uint32_t handle = manager.open(write("opened.ini", "[Preset]\na=1\n"));
+  std::vector<std::string> calls;
+  syncLog = &calls;
+  const bool saved = manager.save(handle);
+  syncLog = nullptr;
+  ASSERT_TRUE(saved);
+  ASSERT_EQ(calls.size(), 3U);
+  const std::string temporary = calls[0].substr(std::string("fsync ").size());
+  EXPECT_EQ(calls[0], "fsync " + temporary);
+  EXPECT_EQ(calls[1], "rename " + temporary + " " + path("opened.ini"));
+  EXPECT_EQ(calls[2], "fsync " + folder_.string());
+}
+
 TEST_F(PresetManager, DifferencesAndCompletionFromTheDefault) {
   const uint32_t defaults =
       manager.open(write("default.ini", "[Preset]\nPreset Driver=X\ndpi=300\nmode=color\n"));
@@ -175,6 +231,68 @@ TEST_F(PresetManager, CompletionFromTheDefaultGoesThroughTheVirtualAddMissing) {
   counting.setDefault(42);
   EXPECT_TRUE(counting.addMissingFromDefault(7));
   EXPECT_EQ(counting.calls, (std::list<std::pair<uint32_t, uint32_t>>{{42, 7}}));
+}
+
+// A file its owner may not write is read-only: save and saveAs leave it as it is and fail with
+// EACCES, also in a process that the system would let replace it (these tests may run as root).
+// A save replaces the name it writes: another hard link keeps the old content.
+TEST_F(PresetManager, SavesNeverReplaceAReadOnlyFileAndReplaceOnlyTheirOwnName) {
+  const std::pair<mode_t, bool> modes[] = {{0644, true},  {0600, true},  {0444, false},
+                                           {0400, false}, {0555, false}, {0044, false}};
+  const uint32_t handle = manager.open(write("source.ini", "[Preset]\na=2\n"));
+  for (const auto& [mode, replaced] : modes) {
+    const std::string file = write("file.ini", "[Preset]\na=1\n");
+    ASSERT_EQ(::chmod(file.c_str(), mode), 0);
+    const uint32_t own = manager.open(file);
+    errno = 0;
+    EXPECT_EQ(manager.save(own), replaced) << std::oct << mode;
+    EXPECT_EQ(manager.saveAs(handle, file), replaced) << std::oct << mode;
+    if (!replaced) {
+      EXPECT_EQ(errno, EACCES) << std::oct << mode;
+    }
+    EXPECT_EQ(read(file), replaced ? "[Preset]\na=2\n" : "[Preset]\na=1\n") << std::oct << mode;
+    EXPECT_EQ(entries(), 2u) << "a temporary file was left behind";
+    manager.close(own);
+    std::filesystem::remove(file);
+  }
+  const std::string linked = write("linked.ini", "[Preset]\na=1\n");
+  std::filesystem::create_hard_link(linked, path("other-name.ini"));
+  EXPECT_TRUE(manager.saveAs(handle, linked));
+  EXPECT_EQ(read(linked), "[Preset]\na=2\n");
+  EXPECT_EQ(read(path("other-name.ini")), "[Preset]\na=1\n");
+}
+
+// A save killed before its rename leaves its temporary; the next save of the same file removes
+// every temporary of this library's naming for that file whose process is gone, and nothing else.
+TEST_F(PresetManager, ASaveRemovesTheTemporariesOfDeadWritersOfTheSameFile) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::_exit(0);
+  }
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  const std::string dead = std::to_string(child);
+  const std::string live = std::to_string(::getppid());
+  const std::string self = std::to_string(::getpid());
+  const std::pair<std::string, bool> temporaries[] = {
+      {".p.ini." + dead + ".1.18f3a.tmp", true},
+      {".p.ini." + dead + ".12.0.tmp", true},
+      {".p.ini." + live + ".1.18f3a.tmp", false},
+      {".p.ini." + self + ".1.18f3a.tmp", false},  // another thread's save may be writing it
+      {".q.ini." + dead + ".1.18f3a.tmp", false},
+      {".p.ini." + dead + ".18f3a.tmp", false},
+      {".p.ini." + dead + ".1.18f3g.tmp", false},
+      {".p.ini.x" + dead + ".1.18f3a.tmp", false},
+      {"p.ini." + dead + ".1.18f3a.tmp", false},
+  };
+  for (const auto& [name, removed] : temporaries) {
+    std::ofstream(path(name)) << "partial";
+  }
+  const uint32_t handle = manager.open(write("p.ini", "[Preset]\na=1\n"));
+  ASSERT_TRUE(manager.save(handle));
+  for (const auto& [name, removed] : temporaries) {
+    EXPECT_NE(std::filesystem::exists(path(name)), removed) << name;
+  }
 }
 
 TEST(PresetExports, CreateHandsOutIndependentManagers) {

@@ -14,12 +14,17 @@
 #include "event_recorder.h"
 #include "scratch_dir.h"
 #include "tag/tag_manager.h"
-#include "token/token_parser.h"
-#include "token/token_scanner.h"
+#include "token_scan.h"
 #include "xml/xml_parser.h"
 #include "zttools.h"
 
 namespace {
+
+using zt::token::rejection;
+using zt::token::Rejection;
+using zt::token::scanRejection;
+using zt::token::TokenParser;
+using zt::token::TokenParserEx;
 
 constexpr int kThreads = 8;
 
@@ -62,7 +67,7 @@ TEST(Threads, ClassicScansKeepTheirOwnPositions) {
       "%N x %N y %12Y", "#a#%Z",      "%25S and more text",
   };
   expectAnswersAlone(300, [&](int i) {
-    zt::token::TokenParser parser;
+    TokenParser parser;
     try {
       zt::token::TokenStringScanner().scan(&parser, formats[i]);
     } catch (const kora_token_parser_exception& e) {
@@ -76,6 +81,33 @@ TEST(Threads, ClassicScansKeepTheirOwnPositions) {
   });
 }
 
+// A scan of each family halted after two newlines while whole scans of both families run to
+// their end on another thread: the halted scan goes on with its own positions and newline count.
+// The threads take turns, so the outcome never depends on timing.
+template <class Parser>
+void expectHaltedScanUndisturbed() {
+  Parser parser;
+  parser.reset();
+  auto newline = [&parser] {
+    parser.beginToken('%');
+    parser.addSpecifier('N');
+    parser.commitToken();
+  };
+  newline();
+  newline();
+  std::vector<Rejection> others;
+  std::jthread([&] {
+    others = {scanRejection<TokenParser>("AB %N%N%N"), scanRejection<TokenParserEx>("AB %N%N%N")};
+  }).join();
+  EXPECT_EQ(others, (std::vector<Rejection>{{23, 7}, {23, 7}}));
+  EXPECT_EQ(rejection(newline), (Rejection{23, 4}));
+}
+
+TEST(Threads, AHaltedScanKeepsItsPositionsWhileOthersRun) {
+  expectHaltedScanUndisturbed<TokenParser>();
+  expectHaltedScanUndisturbed<TokenParserEx>();
+}
+
 TEST(Threads, FileParsesRunAtOnce) {
   ScratchDir dir;
   const std::vector<std::string> paths = filesPerThread(dir, [](int i) {
@@ -87,7 +119,7 @@ TEST(Threads, FileParsesRunAtOnce) {
     zt::xml::KORAXmlParser parser;
     EventRecorder recorder;
     std::string out = std::to_string(parser.parseFile(paths[i].c_str(), &recorder, nullptr));
-    for (const auto& e : recorder.events()) out += "\n" + e;
+    for (const auto& e : recorder.events) out += "\n" + e;
     return out;
   });
 }

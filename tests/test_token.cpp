@@ -5,40 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "token/token_parser.h"
-#include "token/token_scanner.h"
-#include "zttools.h"
+#include "token_scan.h"
 
 namespace zt::token {
 namespace {
-
-using Tokens = std::vector<std::string>;
-
-// Tokens written as kind(modifier,delimiter,text).
-Tokens scanTokens(const std::string& format) {
-  TokenParser parser;
-  TokenStringScanner().scan(&parser, format);
-  Tokens out;
-  for (const auto& t : parser.tokens()) {
-    out.push_back(t->specifier + "(" + t->modifier + "," + t->delimiter + "," + t->text + ")");
-  }
-  return out;
-}
-
-struct Rejection {
-  int code;
-  int position;
-};
-
-Rejection scanRejection(const std::string& format) {
-  TokenParser parser;
-  try {
-    TokenStringScanner().scan(&parser, format);
-  } catch (const kora_token_parser_exception& e) {
-    return {e.code, e.position};
-  }
-  return {0, -1};
-}
 
 TEST(Scanner, CutsFormatStringsIntoTokens) {
   struct Case {
@@ -72,12 +42,15 @@ TEST(Scanner, CutsFormatStringsIntoTokens) {
       // A counter's digit run is split into flag (first digit) and width; a lone 0 is a flag.
       {"Lot %05S %1/Y", {"M(,,Lot)", "_(,,)", "S(5,0,)", "_(,,)", "Y(1,/,)"}},
       {"%5S%15S%0S%01S", {"S(5,,)", "S(5,1,)", "S(,0,)", "S(1,0,)"}},
+      // The ends of each range: widths 1 and 9, flags 0 and 1, date and time modifiers 1 and 9.
+      {"%1S%9S%19S%9Y%1T", {"S(1,,)", "S(9,,)", "S(9,1,)", "Y(9,,)", "T(1,,)"}},
       {"\xc3\xa9t\xc3\xa9 %Y", {"M(,,\xc3\xa9t\xc3\xa9)", "_(,,)", "Y(,,)"}},
       {"a\tb", {"M(,,a\tb)"}},
       {std::string("AB\0%Q", 5), {"M(,,AB)"}},  // the scan stops at a NUL
   };
   for (const Case& c : cases) {
     EXPECT_EQ(scanTokens(c.format), c.tokens) << '"' << c.format << '"';
+    EXPECT_EQ(scanTokens<TokenParserEx>(c.format), c.tokens) << '"' << c.format << '"';
   }
 }
 
@@ -105,12 +78,15 @@ TEST(Builder, RejectsEveryRuleWithItsCodeAndPosition) {
       {"%1/Y%2.T", 5, 6},
       {"%25S", 14, 1},  // flag 2; the flag is reported one before the width
       {"%10S", 9, 2},   // width 0
+      {"%00S", 9, 2},
+      {"%010S", 9, 3},  // width 10
       {"%123S", 9, 3},  // width 23
       {"%99999999999S", 9, 11},
       {"%#5S", 14, 1},
       // With delimiter characters the digits stay the width; the flag is still reported one
       // before the width.
       {"%1/S", 14, 0},
+      {"%/S", 14, 0},  // no modifier: its position stays 0
       {"%y", 26, 1},
       {"% Y", 26, 1},
       {"%\xc3\xa9", 26, 1},
@@ -122,10 +98,10 @@ TEST(Builder, RejectsEveryRuleWithItsCodeAndPosition) {
       // The seventh distinct message piece, at its last character.
       {"A%YB%YC%YD%YE%YF%YG", 32, 18},
   };
+  // The extended builder keeps every classic rule.
   for (const Case& c : cases) {
-    const Rejection r = scanRejection(c.format);
-    EXPECT_EQ(r.code, c.code) << c.format;
-    EXPECT_EQ(r.position, c.position) << c.format;
+    EXPECT_EQ(scanRejection(c.format), (Rejection{c.code, c.position})) << c.format;
+    EXPECT_EQ(scanRejection<TokenParserEx>(c.format), (Rejection{c.code, c.position})) << c.format;
   }
 }
 
@@ -161,6 +137,13 @@ TEST(NormaliseMessages, CutsSortsAndDeduplicates) {
       {{"Hello world this is a long message"}, {"Hello world this is", " a long message"}},
       // A break only at the window's start does not count: cut after 20 characters.
       {{"!" + std::string(25, 'a')}, {"!" + std::string(19, 'a'), std::string(6, 'a')}},
+      // The window's edges: 20 characters stay whole; a break as the 2nd or the 20th character
+      // counts, one as the 21st does not.
+      {{std::string(19, 'a') + "!"}, {std::string(19, 'a') + "!"}},
+      {{"a!" + std::string(20, 'b')}, {"!" + std::string(19, 'b'), "a", "b"}},
+      {{std::string(19, 'a') + "!bb"}, {std::string(19, 'a'), "!bb"}},
+      {{std::string(10, 'a') + "!" + std::string(9, 'a') + "!b"},
+       {"!" + std::string(9, 'a') + "!b", std::string(10, 'a')}},
       // Short texts are kept as they are beside the pieces of a long one; equal lengths stay in
       // byte order.
       {{"zz", std::string(21, 'y'), "aa"}, {std::string(20, 'y'), "aa", "zz", "y"}},

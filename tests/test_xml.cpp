@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "event_recorder.h"
 #include "platform/status.h"
 #include "platform/utf8.h"
 #include "scratch_dir.h"
@@ -29,42 +30,7 @@ namespace status = zt::platform;
 
 using Events = std::vector<std::string>;
 
-// Records every event as a short text: "<a" start, "[a" attributes begin, "k=v" attribute,
-// "]a" attributes end, "text:t", "/a" end. `answers` maps an event to the handler's result.
-class Recorder : public IKORAXmlContentHandler {
- public:
-  Events events;
-  std::map<std::string, int> answers;
-  std::function<void(const std::string&)> onEvent;
-  IKORAXmlContentController* controller = nullptr;
-  int pushes = 0;
-
-  int startDocument() override { return record("startDocument"); }
-  int endDocument() override { return record("endDocument"); }
-  int reserved(void* /*unused*/) override { return 0; }
-  int startElement(const char* name) override { return record(std::string("<") + name); }
-  int characters(const char* text) override { return record(std::string("text:") + text); }
-  int endElement(const char* name) override { return record(std::string("/") + name); }
-  void startAttributes(const char* element) override { record(std::string("[") + element); }
-  int attribute(const char* name, const char* value) override {
-    return record(std::string(name) + "=" + value);
-  }
-  void endAttributes(const char* element) override { record(std::string("]") + element); }
-  void setController(IKORAXmlContentController* c) override {
-    controller = c;
-    ++pushes;
-  }
-
- private:
-  int record(const std::string& event) {
-    events.push_back(event);
-    if (onEvent) {
-      onEvent(event);
-    }
-    auto found = answers.find(event);
-    return found == answers.end() ? 0 : found->second;
-  }
-};
+using Recorder = EventRecorder;
 
 class ErrorRecorder : public IKORAXmlErrorHandler {
  public:
@@ -135,6 +101,27 @@ TEST(XmlParser, DeliversEventsInDocumentOrder) {
   }
 }
 
+// The leading white space of a text is dropped, the Unicode space characters as well as ASCII;
+// the characters beside them in the code table stay.
+TEST(XmlParser, TrimsLeadingUnicodeSpaceOfText) {
+  const std::pair<char32_t, bool> characters[] = {
+      {0x09, true},    {0x20, true},    {0x85, true},    {0xA0, true},    {0x1680, true},
+      {0x2000, true},  {0x200A, true},  {0x2028, true},  {0x2029, true},  {0x202F, true},
+      {0x205F, true},  {0x3000, true},  {0x84, false},   {0x86, false},   {0xA1, false},
+      {0x167F, false}, {0x1681, false}, {0x1FFF, false}, {0x200B, false}, {0x2027, false},
+      {0x202A, false}, {0x202E, false}, {0x2030, false}, {0x205E, false}, {0x2060, false},
+      {0x2FFF, false}, {0x3001, false}};
+  for (const auto& [c, space] : characters) {
+    std::string text;
+    zt::platform::appendUtf8(text, c);
+    text += "x";
+    EXPECT_EQ(
+        eventsOf("<a>" + text + "</a>"),
+        (Events{"startDocument", "<a", "]a", "text:" + (space ? "x" : text), "/a", "endDocument"}))
+        << std::hex << static_cast<unsigned>(c);
+  }
+}
+
 TEST(XmlParser, HandlerAnswersStopTheParseOnlyWhereTheyCount) {
   struct Case {
     const char* xml;
@@ -166,42 +153,45 @@ TEST(XmlParser, HandlerAnswersStopTheParseOnlyWhereTheyCount) {
 }
 
 // Each parse pushes its handler on top of those of earlier parses; a handler may push another
-// for the rest of the events or pop itself, and once the last one is popped the rest of the
-// document reaches nobody, until the next parse pushes its own.
+// for the rest of the events or pop itself, each pop handing the events to the handler below,
+// and once the last one is popped the rest of the document reaches nobody, until the next parse
+// pushes its own.
 TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
   KORAXmlParser parser;
   Recorder first;
   Recorder second;
+  Recorder third;
   Recorder inner;
   ASSERT_EQ(parser.parseString("<one/>", &first, nullptr), 0);
+  ASSERT_EQ(parser.parseString("<two/>", &second, nullptr), 0);
   first.events.clear();
-  second.onEvent = [&](const std::string& event) {
-    if (event == "<two") {
-      EXPECT_EQ(second.controller->currentHandler(), &second);
-      EXPECT_EQ(second.controller->popHandler(), &first);
-    }
-  };
-  first.onEvent = [&](const std::string& event) {
-    if (event == "<three") {
-      first.controller->pushHandler(&inner);
-    } else if (event == "<four") {
-      EXPECT_EQ(first.controller->popHandler(), nullptr);
-      EXPECT_EQ(first.controller->currentHandler(), nullptr);
-    }
-  };
-  inner.onEvent = [&](const std::string& event) {
-    if (event == "/three") {
-      EXPECT_EQ(inner.controller->popHandler(), &first);
-    }
-  };
-  ASSERT_EQ(parser.parseString("<two><three>t</three><four><five/></four></two>", &second, nullptr),
-            0);
-  EXPECT_EQ(second.events, (Events{"startDocument", "<two"}));
-  EXPECT_EQ(first.events, (Events{"]two", "<three", "<four"}));
-  EXPECT_EQ(inner.events, (Events{"]three", "text:t", "/three"}));
+  second.events.clear();
+  // Who pops or pushes at which event, and whom the pop must leave current.
+  const std::map<std::string, std::pair<Recorder*, Recorder*>> pops = {{"<a", {&third, &second}},
+                                                                       {"/b", {&inner, &second}},
+                                                                       {"<c", {&second, &first}},
+                                                                       {"<d", {&first, nullptr}}};
+  for (Recorder* recorder : {&first, &second, &third, &inner}) {
+    recorder->onEvent = [&, recorder](const std::string& event) {
+      if (event == "<b") {
+        recorder->controller->pushHandler(&inner);
+        EXPECT_EQ(recorder->controller->currentHandler(), &inner);
+      } else if (auto found = pops.find(event); found != pops.end()) {
+        EXPECT_EQ(recorder, found->second.first) << event;
+        EXPECT_EQ(recorder->controller->popHandler(), found->second.second) << event;
+        EXPECT_EQ(recorder->controller->currentHandler(), found->second.second) << event;
+      }
+    };
+  }
+  ASSERT_EQ(parser.parseString("<a><b>t</b><c><d><e/></d></c></a>", &third, nullptr), 0);
+  EXPECT_EQ(third.events, (Events{"startDocument", "<a"}));
+  EXPECT_EQ(second.events, (Events{"]a", "<b", "<c"}));
+  EXPECT_EQ(inner.events, (Events{"]b", "text:t", "/b"}));
+  EXPECT_EQ(first.events, (Events{"]c", "<d"}));
   EXPECT_EQ(inner.controller, first.controller);
-  EXPECT_EQ(first.pushes, 1);
-  EXPECT_EQ(second.pushes, 1);
+  for (const Recorder* recorder : {&first, &second, &third, &inner}) {
+    EXPECT_EQ(recorder->pushes, 1);
+  }
   Recorder next;
   EXPECT_EQ(parser.parseString("<c/>", &next, nullptr), 0);
   EXPECT_EQ(next.events, (Events{"startDocument", "<c", "]c", "/c", "endDocument"}));
@@ -246,22 +236,32 @@ TEST(XmlParser, BufferParsesExactlyItsLength) {
   EXPECT_EQ(untouched.pushes, 0);
 }
 
-TEST(XmlParser, LongNamesAndValuesAreCutAtAWholeCharacter) {
+// Names fill a 1024-byte buffer and values a 2048-byte one, terminators included: what does not
+// fit is cut, at a whole character. A cut element name survives the cut attribute names that pass
+// through the same buffer, and a cut attribute name does not disturb a whole element name.
+TEST(XmlParser, NamesAreCutAfter1023BytesAndValuesAfter2047) {
+  for (const size_t extra : {0U, 1U, 2U}) {
+    const std::string name(1023 + extra, 'n');
+    const std::string attribute(1023 + extra, 'k');
+    const std::string value(2047 + extra, 'v');
+    const std::string cut = name.substr(0, 1023);
+    EXPECT_EQ(eventsOf("<" + name + " " + attribute + "=\"" + value + "\" j=\"\"/>"),
+              (Events{"startDocument", "<" + cut, "[" + cut,
+                      attribute.substr(0, 1023) + "=" + value.substr(0, 2047), "j=", "]" + cut,
+                      "/" + cut, "endDocument"}))
+        << extra;
+  }
   std::string name;
-  for (int i = 0; i < 600; ++i) {
+  for (int i = 0; i < 512; ++i) {
     name += "\xC3\xA9";  // é, two bytes
   }
   std::string value;
-  for (int i = 0; i < 1000; ++i) {
+  for (int i = 0; i < 683; ++i) {
     value += "\xE2\x82\xAC";  // €, three bytes
   }
   const std::string cut = name.substr(0, 1022);
-  const std::string attribute(1500, 'k');
-  // A cut element name must survive the cut attribute names that pass through the same buffer,
-  // and a cut attribute name must not disturb a whole element name.
-  EXPECT_EQ(eventsOf("<" + name + " " + attribute + "=\"" + value + "\" j=\"\"/>"),
-            (Events{"startDocument", "<" + cut, "[" + cut,
-                    attribute.substr(0, 1023) + "=" + value.substr(0, 2046), "j=", "]" + cut,
+  EXPECT_EQ(eventsOf("<" + name + " a=\"" + value + "\"/>"),
+            (Events{"startDocument", "<" + cut, "[" + cut, "a=" + value.substr(0, 2046), "]" + cut,
                     "/" + cut, "endDocument"}));
   EXPECT_EQ(eventsOf("<e " + name + "=\"v\" j=\"w\"/>"),
             (Events{"startDocument", "<e", "[e", cut + "=v", "j=w", "]e", "/e", "endDocument"}));
@@ -288,6 +288,8 @@ TEST(XmlParser, FilePathIsCutAfter999Characters) {
   Recorder recorder;
   EXPECT_EQ(parser.parseFile((path + "\xC3\xA9-beyond").c_str(), &recorder, nullptr), 0);
   EXPECT_EQ(recorder.events, (Events{"startDocument", "<cut", "]cut", "/cut", "endDocument"}));
+  // A path that ends in a character of several bytes keeps it whole.
+  EXPECT_EQ(parser.parseFile(dir.write("e\xC3\xA9", "<e/>").c_str(), &recorder, nullptr), 0);
 }
 
 TEST(XmlXPath, HostileDocumentsFailToLoad) {
@@ -437,6 +439,149 @@ TEST(XmlWriter, PrefixAppliesToEveryLaterElementStartedOrWritten) {
   writer.startDocument("");  // an empty prefix ends prefixing
   writer.writeElement("d", "e", false, nullptr);
   EXPECT_STREQ(writer.getXml(), "<p:b>x</p:b><p:c/><p:x>t</x><d>e</d>");
+}
+
+// Every place a name goes (element started or written, end tag, attribute, prefix) takes exactly
+// the XML Names: the edges of each character range of the production, first character and
+// later ones. A refused call returns E_INVALIDARG and writes nothing; what is accepted reads back.
+TEST(XmlWriter, TakesOnlyXmlNamesAndWritesNothingForARefusedOne) {
+  const std::pair<const char*, bool> names[] = {
+      {"a", true},
+      {"Z_:", true},
+      {":", true},
+      {"_0-.", true},
+      {"a:b:c", true},
+      {"\xC3\x80", true},                          // U+00C0, first letter above ASCII
+      {"\xC3\x96\xC3\x98\xC3\xB6\xC3\xB8", true},  // U+00D6 U+00D8 U+00F6 U+00F8
+      {"\xCB\xBF\xCD\xB0\xCD\xBD\xCD\xBF", true},  // U+02FF U+0370 U+037D U+037F
+      {"\xE2\x80\x8C\xE2\x80\x8D", true},          // U+200C U+200D
+      {"\xE2\x81\xB0\xE2\x86\x8F", true},          // U+2070 U+218F
+      {"\xE2\xB0\x80\xE2\xBF\xAF", true},          // U+2C00 U+2FEF
+      {"\xE3\x80\x81\xED\x9F\xBF", true},          // U+3001 U+D7FF
+      {"\xEF\xA4\x80\xEF\xB7\x8F", true},          // U+F900 U+FDCF
+      {"\xEF\xB7\xB0\xEF\xBF\xBD", true},          // U+FDF0 U+FFFD
+      {"\xF0\x90\x80\x80\xF3\xAF\xBF\xBF", true},  // U+10000 U+EFFFF
+      {"a\xC2\xB7\xCC\x80\xCD\xAF\xE2\x80\xBF\xE2\x81\x80",
+       true},  // U+B7 U+300 U+36F U+203F U+2040
+      {"", false},
+      {"0a", false},
+      {"-a", false},
+      {".a", false},
+      {"\xC2\xB7", false},
+      {"\xCC\x80", false},
+      {"\xE2\x80\xBF", false},  // name characters only
+      {"\xC3\x97", false},
+      {"\xC3\xB7", false},
+      {"\xCD\xBE", false},  // U+00D7 U+00F7 U+037E
+      {"\xE2\x80\x8E", false},
+      {"\xE2\x81\xAF", false},
+      {"\xE2\x86\x90", false},  // U+200E U+206F U+2190
+      {"\xE2\xBF\xB0", false},
+      {"\xE3\x80\x80", false},
+      {"\xEF\xB7\x90", false},  // U+2FF0 U+3000 U+FDD0
+      {"\xEF\xBF\xBE", false},
+      {"\xF3\xB0\x80\x80", false},  // U+FFFE U+F0000
+      {"a b", false},
+      {"a<", false},
+      {"a>", false},
+      {"a&", false},
+      {"a\"", false},
+      {"a=", false},
+      {"a/", false},
+      {"a\t", false},
+      {"a\x01", false},
+      {"a\xC3", false},
+      {"a\xFF", false},
+      {"a\xC0\xA1", false},
+      {"a\xED\xA0\x80", false},
+  };
+  using Use = std::function<long(KORAXmlWriter&, const char*)>;
+  const std::pair<const char*, Use> uses[] = {
+      {"startElement", [](KORAXmlWriter& w, const char* n) { return w.startElement(n, nullptr); }},
+      {"writeElement",
+       [](KORAXmlWriter& w, const char* n) { return w.writeElement(n, 1, false, nullptr); }},
+      {"endElement", [](KORAXmlWriter& w, const char* n) { return w.endElement(n); }},
+      {"attribute",
+       [](KORAXmlWriter& w, const char* n) {
+         return w.writeElement("e", 1, false, w.createAttribute("k", 2, 0)->addAttribute(n, 3));
+       }},
+      {"prefix",
+       [](KORAXmlWriter& w, const char* n) {
+         const long status = w.startDocument(n);
+         w.writeElement("e", 1, false, nullptr);
+         return status;
+       }},
+  };
+  for (const auto& [name, valid] : names) {
+    for (const auto& [use, call] : uses) {
+      if (*name == '\0' && std::string_view(use) == "prefix") {
+        continue;  // the empty prefix ends prefixing
+      }
+      KORAXmlWriter writer;
+      writer.setIndent(false);
+      writer.startDocument();
+      writer.startElement("r", nullptr);
+      const std::string before = writer.getXml();
+      const long status = call(writer, name);
+      std::string xml = writer.getXml();
+      EXPECT_EQ(status, valid ? 0 : status::kInvalidArg) << use << " " << name;
+      if (!valid && std::string_view(use) != "prefix") {
+        EXPECT_EQ(xml, before) << use << " " << name;
+      }
+      if (valid && std::string_view(use) == "endElement") {
+        continue;  // an end tag of another name is the caller's choice
+      }
+      while (writer.endElement() == 0) {
+      }
+      xml = writer.getXml();
+      long result = 0;
+      eventsOf(xml, &result);
+      EXPECT_EQ(result, 0) << use << " " << name << ": " << xml;
+    }
+  }
+}
+
+// A refused prefix leaves the one before in force; under a prefix a name need only make a Name
+// after "p:", and a refused start opens nothing, so that endElement() closes what was opened.
+TEST(XmlWriter, RefusedPrefixKeepsThePreviousOneAndARefusedStartOpensNothing) {
+  KORAXmlWriter writer;
+  writer.setIndent(false);
+  EXPECT_EQ(writer.startDocument("p"), 0);
+  EXPECT_EQ(writer.startDocument("1p"), status::kInvalidArg);
+  EXPECT_EQ(writer.startElement("r", nullptr), 0);
+  EXPECT_EQ(writer.writeElement("0a", "t", false, nullptr), 0);
+  EXPECT_EQ(writer.startElement("a b", nullptr), status::kInvalidArg);
+  EXPECT_EQ(writer.endElement(), 0);
+  EXPECT_EQ(writer.endElement(), status::kFail);
+  EXPECT_STREQ(writer.getXml(), "<p:r><p:0a>t</p:0a></p:r>");
+}
+
+// Characters XML 1.0 forbids (C0 controls but TAB, LF and CR; U+FFFE, U+FFFF) become U+FFFD in
+// text, CDATA and attribute values alike; TAB, LF and CR are kept.
+TEST(XmlWriter, ReplacesEveryCharacterXmlForbidsInTextsAndValues) {
+  std::vector<std::string> forbidden = {"\xEF\xBF\xBE", "\xEF\xBF\xBF"};
+  for (char c = 1; c < 0x20; ++c) {
+    if (c != '\t' && c != '\n' && c != '\r') {
+      forbidden.emplace_back(1, c);
+    }
+  }
+  for (const std::string& bad : forbidden) {
+    const std::string text = "a" + bad + "\t\n\rb";
+    KORAXmlWriter writer;
+    writer.setIndent(false);
+    writer.startElement("r", writer.createAttribute("k", text.c_str()));
+    EXPECT_EQ(writer.writeElement("t", text.c_str(), false, nullptr), 0);
+    EXPECT_EQ(writer.writeElement("c", text.c_str(), true, nullptr), 0);
+    writer.endElement();
+    const std::string xml = writer.getXml();
+    EXPECT_EQ(xml,
+              "<r k=\"a\xEF\xBF\xBD&#9;&#10;&#13;b\"><t>a\xEF\xBF\xBD\t\n&#13;b</t>"
+              "<c><![CDATA[a\xEF\xBF\xBD\t\n]]>&#13;<![CDATA[b]]></c></r>")
+        << static_cast<int>(bad[0]);
+    long result = 0;
+    eventsOf(xml, &result);
+    EXPECT_EQ(result, 0) << xml;
+  }
 }
 
 TEST(XmlWriter, WritesOnlyAttributeSetsItMade) {
@@ -634,27 +779,7 @@ TEST(XmlXPath, LoadFileRefusesThePathLoadedLast) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// UTF-8 helpers that keep narrow text whole
-
-TEST(Utf8Text, CutsAndRepairsAtCharacterBoundaries) {
-  EXPECT_EQ(zt::xml::cutAtCharacter("ab\xE2\x82\xAC", 4), "ab");
-  EXPECT_EQ(zt::xml::cutAtCharacter("ab\xE2\x82\xAC", 5), "ab\xE2\x82\xAC");
-  EXPECT_EQ(zt::xml::trimLeadingSpace(" \t\xE3\x80\x80x "), "x ");
-  const std::pair<std::string, std::string> repairs[] = {
-      {"a\xFF"
-       "b",
-       "a\xEF\xBF\xBD"
-       "b"},
-      {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // overlong
-      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // surrogate
-      {"\xE2\x82", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // cut short
-      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},                  // valid, four bytes
-  };
-  for (const auto& [in, out] : repairs) {
-    EXPECT_EQ(zt::platform::replaceInvalidUtf8(in), out);
-    EXPECT_EQ(zt::platform::isValidUtf8(in), in == out);
-  }
-}
+// The vectorised UTF-8 check and the piecewise repair against the byte-by-byte reference
 
 // The vectorised check against the byte walk, with each case placed at every offset of a vector
 // block and a 64-byte group, after ASCII and after a four-byte character.

@@ -1,5 +1,6 @@
 #include "token/kora_token_parser.h"
 
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -46,6 +47,11 @@ uint32_t KORATokenParser::formatTokens(const char* formatString, std::string& te
       formatter->formatToken(token->specifier, token->modifier, token->delimiter, token->text,
                              stream);
     }
+  }
+  // A stream whose buffer cannot grow goes bad instead of throwing: the text would be cut short,
+  // so the call fails as it does when any other allocation fails.
+  if (stream.bad()) {
+    throw std::bad_alloc();
   }
   std::string text = stream.str();
   text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));

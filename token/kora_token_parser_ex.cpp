@@ -1,6 +1,7 @@
 #include "token/kora_token_parser_ex.h"
 
 #include <algorithm>
+#include <new>
 #include <sstream>
 #include <utility>
 
@@ -60,6 +61,11 @@ uint32_t KORATokenParserEx::formatTokens(const char* formatString, std::string& 
       formatter->formatToken(token->specifier, token->modifier, token->delimiter, token->text,
                              stream);
     }
+  }
+  // A stream whose buffer cannot grow goes bad instead of throwing: the text would be cut short,
+  // so the call fails as it does when any other allocation fails.
+  if (stream.bad()) {
+    throw std::bad_alloc();
   }
   std::string text = stream.str();
   text.resize(std::min(text.find('\0'), text.size()));  // up to the first NUL

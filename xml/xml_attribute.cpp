@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <new>
 
 namespace zt::xml {
 
@@ -36,22 +37,33 @@ const char* boolText(bool value) {
   return value ? "true" : "false";
 }
 
+const KORAXmlAttribute::Entries& KORAXmlAttribute::entries() const {
+  if (lostPair_) {
+    throw std::bad_alloc();
+  }
+  return entries_;
+}
+
 IKORAXmlAttribute* KORAXmlAttribute::addAttribute(const char* name, const char* value) {
   // A null value is no value: the pair is left out rather than written empty.
   if (name == nullptr || value == nullptr) {
     return this;
   }
-  if (spare_.empty()) {
-    entries_.try_emplace(name, value);
-    return this;
-  }
-  Entries::node_type node = std::move(spare_.back());
-  spare_.pop_back();
-  node.key() = name;
-  node.mapped() = value;
-  Entries::insert_return_type added = entries_.insert(std::move(node));
-  if (!added.inserted) {
-    spare_.push_back(std::move(added.node));
+  try {
+    if (spare_.empty()) {
+      entries_.try_emplace(name, value);
+      return this;
+    }
+    Entries::node_type node = std::move(spare_.back());
+    spare_.pop_back();
+    node.key() = name;
+    node.mapped() = value;
+    Entries::insert_return_type added = entries_.insert(std::move(node));
+    if (!added.inserted) {
+      spare_.push_back(std::move(added.node));  // into the room just freed: cannot fail
+    }
+  } catch (const std::bad_alloc&) {
+    lostPair_ = true;
   }
   return this;
 }
@@ -92,6 +104,13 @@ IKORAXmlAttribute* KORAXmlAttribute::addHexAttribute(const char* name, int value
 // allocates nothing once it has been filled. The map keeps its buckets as clear() would, so the
 // pairs added next come out in the same order.
 IKORAXmlAttribute* KORAXmlAttribute::clear() {
+  lostPair_ = false;
+  try {
+    spare_.reserve(spare_.size() + entries_.size());
+  } catch (const std::bad_alloc&) {
+    entries_.clear();
+    return this;
+  }
   while (!entries_.empty()) {
     spare_.push_back(entries_.extract(entries_.begin()));
   }

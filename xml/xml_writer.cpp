@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/xml_name.h"
+
 namespace zt::xml {
 
 using platform::XmlWriter;
@@ -74,6 +76,17 @@ bool isVersionNumber(std::string_view version) {
          std::all_of(version.begin() + 2, version.end(), isAsciiDigit);
 }
 
+// A name or an attribute name that is no XML name would make the document unreadable, so such
+// an element is refused before anything of it is written.
+bool isWritableStart(std::string_view qualifiedName, const KORAXmlAttribute* set) {
+  if (!platform::isXmlName(qualifiedName)) {
+    return false;
+  }
+  return set == nullptr || std::ranges::all_of(set->entries(), [](const auto& entry) {
+           return platform::isXmlName(entry.first);
+         });
+}
+
 }  // namespace
 
 KORAXmlWriter::KORAXmlWriter() : record_(std::make_unique<Record>()) {
@@ -88,11 +101,15 @@ KORAXmlWriter::~KORAXmlWriter() = default;
 // ---------------------------------------------------------------------------------------------
 // Documents and elements
 
-// No prefix keeps the last one given; an empty one ends prefixing (":name" is no XML name).
+// No prefix keeps the last one given; an empty one ends prefixing (":name" is no XML name). A
+// prefix that is no XML name is refused, and the one before stays.
 long KORAXmlWriter::startDocument(const char* prefix) {
   if (prefix != nullptr && *prefix == '\0') {
     record_->prefix.reset();
   } else if (prefix != nullptr) {
+    if (!platform::isXmlName(prefix)) {
+      return platform::kInvalidArg;
+    }
     record_->prefix = prefix;
   }
   return record_->component->startDocument();
@@ -116,8 +133,7 @@ std::optional<std::string> KORAXmlWriter::qualifiedName(const char* name) const 
   return *record_->prefix + ':' + name;
 }
 
-long KORAXmlWriter::start(const std::string& qualifiedName, IKORAXmlAttribute* attributes) {
-  const KORAXmlAttribute* set = record_->attributeSets.find(attributes);
+long KORAXmlWriter::start(const std::string& qualifiedName, const KORAXmlAttribute* set) {
   if (set == nullptr) {
     return record_->component->startElement(qualifiedName, nullptr);
   }
@@ -134,9 +150,13 @@ long KORAXmlWriter::startElement(const char* name, IKORAXmlAttribute* attributes
   if (!qualified) {
     return platform::kOk;
   }
+  const KORAXmlAttribute* set = record_->attributeSets.find(attributes);
+  if (!isWritableStart(*qualified, set)) {
+    return platform::kInvalidArg;  // nothing written, nothing opened
+  }
   // Pushed even when the component refuses the start, so that endElement() stays paired.
   record_->openElements.push_back(*qualified);
-  return start(*qualified, attributes);
+  return start(*qualified, set);
 }
 
 long KORAXmlWriter::writeElement(const char* name, const char* text, bool cdata,
@@ -145,7 +165,11 @@ long KORAXmlWriter::writeElement(const char* name, const char* text, bool cdata,
   if (!qualified) {
     return platform::kOk;
   }
-  const long status = start(*qualified, attributes);
+  const KORAXmlAttribute* set = record_->attributeSets.find(attributes);
+  if (!isWritableStart(*qualified, set)) {
+    return platform::kInvalidArg;
+  }
+  const long status = start(*qualified, set);
   if (status == platform::kOk && characters(text, cdata) == platform::kOk) {
     endElement(qualified->c_str());
   }
@@ -174,7 +198,7 @@ long KORAXmlWriter::writeElement(const char* name, int value, bool cdata,
 
 long KORAXmlWriter::endElement(const char* name) {
   if (name != nullptr) {
-    return record_->component->endElement(name);
+    return platform::isXmlName(name) ? record_->component->endElement(name) : platform::kInvalidArg;
   }
   if (record_->openElements.empty()) {
     return platform::kFail;  // nothing is open: writing an end tag would break the document

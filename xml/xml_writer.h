@@ -82,7 +82,7 @@ class KORAXmlWriter final : public KORAXmlWriterInterface {
   std::optional<std::string> qualifiedName(const char* name) const;
   // The document so far, its declaration naming the configured encoding.
   std::string documentText();
-  long start(const std::string& qualifiedName, IKORAXmlAttribute* attributes);
+  long start(const std::string& qualifiedName, const KORAXmlAttribute* set);
   IKORAXmlAttribute* newSet();
 
   std::unique_ptr<Record> record_;

@@ -16,10 +16,13 @@ int KORAXmlXPath::loadFile(const char* path) {
   if (!record_->ready || path == nullptr || record_->loadedPath == path) {
     return -1;
   }
+  // Copied first: once the document is loaded nothing may fail, or the object would hold a
+  // document that it reported as not loaded.
+  std::string loaded = path;
   if (!record_->document->loadFile(path)) {
     return -1;
   }
-  record_->loadedPath = path;
+  record_->loadedPath = std::move(loaded);
   return 0;
 }
 
