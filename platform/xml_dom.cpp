@@ -280,7 +280,11 @@ std::unique_ptr<XmlNodeList> XmlDocument::select(std::string_view xpath) const {
     xmlXPathFreeObject(result);
     return nullptr;
   }
-  return std::make_unique<XmlNodeList>(result);
+  // Freed here unless the list was made: making it allocates, and may fail.
+  std::unique_ptr<xmlXPathObject, void (*)(xmlXPathObject*)> owned(result, xmlXPathFreeObject);
+  auto list = std::make_unique<XmlNodeList>(result);
+  static_cast<void>(owned.release());
+  return list;
 }
 
 }  // namespace zt::platform

@@ -47,6 +47,15 @@ void* operator new(std::size_t size) {
   }
   throw std::bad_alloc();
 }
+// The standard library's temporary buffers come from the nothrow form: served the same way, so
+// that the sanitizer's own nothrow allocator never hands out a block this free() returns.
+void* operator new(std::size_t size, const std::nothrow_t& /*unused*/) noexcept {
+  try {
+    return operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
 void operator delete(void* block) noexcept {
   std::free(block);
 }
