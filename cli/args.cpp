@@ -29,8 +29,8 @@ Args::Args(const std::vector<std::string>& words, const std::vector<OptionSpec>&
     }
     const std::size_t equals = word.find('=');
     const std::string name = word.substr(0, equals);
-    if (name == "--help") {
-      values_[name] = "";
+    if (name == "--help" || name == "-h") {
+      values_["--help"] = "";
       continue;
     }
     const OptionSpec* spec = find(options, name);

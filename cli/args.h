@@ -29,7 +29,7 @@ class Args {
   // Splits `words` into options and positionals. "--name value" and "--name=value" are both
   // accepted; "--" ends the options, so that a format string may begin with a dash; a lone "-"
   // is a positional (standard input). Throws UsageError for an undeclared option or a missing
-  // value. "--help" is always declared.
+  // value. "--help" and its short form "-h" are always declared.
   Args(const std::vector<std::string>& words, const std::vector<OptionSpec>& options);
 
   [[nodiscard]] bool helpRequested() const { return has("--help"); }

@@ -1,41 +1,24 @@
 #include "caret.h"
 
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <ostream>
 
 #include "commands.h"
+#include "display.h"
 #include "io.h"
 #include "tools.h"
 
 namespace zt::cli {
 
-std::string caretLine(std::string_view line, std::size_t offset) {
-  std::string padding;
-  const std::size_t end = offset < line.size() ? offset : line.size();
-  for (std::size_t i = 0; i < end; ++i) {
-    const auto c = static_cast<unsigned char>(line[i]);
-    if (c == '\t') {
-      padding += '\t';
-    } else if ((c & 0xC0) != 0x80) {  // continuation bytes belong to the character before
-      padding += ' ';
-    }
-  }
-  return padding + "^";
-}
-
 void printTokenError(std::ostream& err, std::string_view format,
                      const kora_token_parser_exception& error) {
   const std::size_t offset = error.position < 0 ? 0 : static_cast<std::size_t>(error.position);
-  err << format << '\n'
-      << caretLine(format, offset) << '\n'
+  const Excerpt shown = excerpt(format, offset);
+  err << shown.line << '\n'
+      << shown.caret << '\n'
       << "error " << error.code << " at position " << error.position << ": " << error.what()
       << '\n';
-}
-
-std::string statusText(long status) {
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "0x%08lx", static_cast<unsigned long>(status) & 0xFFFFFFFFUL);
-  return std::to_string(status) + " (" + hex + ")";
 }
 
 long XmlErrorCollector::record(ISAXLocator* locator, const wchar_t* message, long code) {
@@ -44,7 +27,10 @@ long XmlErrorCollector::record(ISAXLocator* locator, const wchar_t* message, lon
     first_.line = locator != nullptr ? locator->getLineNumber() : 0;
     first_.column = locator != nullptr ? locator->getColumnNumber() : 0;
     first_.message = toUtf8(message);
-    first_.code = code;
+    while (!first_.message.empty() &&
+           (first_.message.back() == '\n' || first_.message.back() == ' ')) {
+      first_.message.pop_back();
+    }
   }
   return code;
 }
@@ -63,20 +49,54 @@ long XmlErrorCollector::ignorableWarning(ISAXLocator*, const wchar_t*, long) {
 
 namespace {
 
-std::string_view lineOf(std::string_view document, int number) {
-  std::size_t start = 0;
-  for (int line = 1; line < number; ++line) {
-    start = document.find('\n', start);
-    if (start == std::string_view::npos) {
-      return {};
+// Bytes of the line kept on either side of the error: enough for any window, little for a
+// document that is one huge line.
+constexpr std::size_t kKeep = 1024;
+
+// The part of one line of a file around a character column.
+struct LinePiece {
+  std::string text;
+  std::size_t offset = 0;  // of the column's character in `text`
+  bool cutBefore = false;
+  bool cutAfter = false;
+};
+
+// Reads the file once up to the end of line `number`, keeping only the bytes around character
+// `column` (1-based) of that line.
+LinePiece linePiece(const std::string& path, int number, int column) {
+  LinePiece piece;
+  std::ifstream file(path, std::ios::binary);
+  std::istreambuf_iterator<char> at(file);
+  const std::istreambuf_iterator<char> end;
+  for (int line = 1; line < number && at != end; ++at) {
+    line += *at == '\n' ? 1 : 0;
+  }
+  const auto wanted = static_cast<std::size_t>(column > 1 ? column - 1 : 0);
+  std::size_t characters = 0;
+  bool reached = false;
+  for (; at != end && *at != '\n'; ++at) {
+    const char c = *at;
+    if (!reached && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      reached = characters++ == wanted;
+      piece.offset = piece.text.size();
     }
-    ++start;
+    if (reached && piece.text.size() >= piece.offset + kKeep) {
+      piece.cutAfter = true;
+      break;
+    }
+    piece.text += c;
+    if (!reached && piece.text.size() >= 2 * kKeep) {
+      piece.text.erase(0, kKeep);
+      piece.cutBefore = true;
+    }
   }
-  std::string_view line = document.substr(start, document.find('\n', start) - start);
-  if (!line.empty() && line.back() == '\r') {
-    line.remove_suffix(1);
+  if (!reached) {
+    piece.offset = piece.text.size();
   }
-  return line;
+  if (!piece.cutAfter && !piece.text.empty() && piece.text.back() == '\r') {
+    piece.text.pop_back();
+  }
+  return piece;
 }
 
 // Accepts every event: only the reader's verdict on the document matters.
@@ -96,39 +116,37 @@ class Silent final : public IKORAXmlContentHandler {
 
 }  // namespace
 
-void printXmlError(std::ostream& err, std::string_view name, std::string_view document,
-                   const XmlError& error, long status) {
+void printXmlError(std::ostream& err, const InputFile& input, const XmlError& error) {
   if (!error.seen) {
-    err << name << ": not read: error " << statusText(status) << '\n';
+    err << printable(input.name()) << ": not read: the XML reader stopped without a message\n";
     return;
   }
-  err << name << ':' << error.line << ':' << error.column << ": error " << statusText(error.code)
-      << ": " << error.message << '\n';
-  const std::string_view line = lineOf(document, error.line);
-  if (!line.empty()) {
-    err << line << '\n' << caretLine(line, error.column > 0 ? error.column - 1 : 0) << '\n';
+  err << printable(input.name()) << ':' << error.line << ':' << error.column << ": "
+      << printable(error.message) << '\n';
+  const LinePiece piece = linePiece(input.path(), error.line, error.column);
+  if (!piece.text.empty()) {
+    const Excerpt shown = excerpt(piece.text, piece.offset, piece.cutBefore, piece.cutAfter);
+    err << shown.line << '\n' << shown.caret << '\n';
   }
 }
 
-bool checkWellFormed(std::string_view name, const std::string& document, Io& io) {
+bool checkWellFormed(const InputFile& input, Io& io, const std::string* document) {
   auto parser = makeXmlParser();
   Silent handler;
   XmlErrorCollector errors;
-  const long status = parser->parseString(document.c_str(), &handler, &errors);
+  const long status = document != nullptr
+                          ? parser->parseString(document->c_str(), &handler, &errors)
+                          : parser->parseFile(input.path().c_str(), &handler, &errors);
   if (status >= 0) {
     return true;
   }
-  printXmlError(io.err, name, document, errors.first(), status);
+  printXmlError(io.err, input, errors.first());
   return false;
 }
 
-void reportUnloaded(const std::string& path, std::string_view verdict, Io& io) {
-  std::string error;
-  const std::optional<std::string> document = readInput(path, io.in, error);
-  if (!document) {
-    io.err << error << '\n';
-  } else if (checkWellFormed(path, *document, io)) {
-    io.err << path << ": " << verdict << '\n';
+void reportUnloaded(const InputFile& input, std::string_view verdict, Io& io) {
+  if (checkWellFormed(input, io)) {
+    io.err << printable(input.name()) << ": " << verdict << '\n';
   }
 }
 

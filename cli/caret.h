@@ -12,27 +12,20 @@
 namespace zt::cli {
 
 struct Io;
+class InputFile;
 
-// The line to print under `line` so that its caret stands under byte `offset`: one space per
-// character before it (tabs kept, UTF-8 sequences counted once), then "^". An offset past the
-// end puts the caret just after the last character.
-std::string caretLine(std::string_view line, std::size_t offset);
-
-// The format string, the caret under the exception's position, then the code, the position and
-// the library's message.
+// The format string around the exception's position with a caret under it, then the code, the
+// position and the library's message.
 void printTokenError(std::ostream& err, std::string_view format,
                      const kora_token_parser_exception& error);
 
-// A status as the library gives it, with its 32-bit hexadecimal form: "-1072896659 (0xc00ce56d)".
-std::string statusText(long status);
-
-// The first error the reader reports, with its position (1-based line and column).
+// The first error the reader reports, with its position (1-based line and column, the column
+// counted in characters).
 struct XmlError {
   bool seen = false;
   int line = 0;
   int column = 0;
   std::string message;
-  long code = 0;
 };
 
 class XmlErrorCollector final : public IKORAXmlErrorHandler {
@@ -47,18 +40,17 @@ class XmlErrorCollector final : public IKORAXmlErrorHandler {
   XmlError first_;
 };
 
-// "NAME:LINE:COLUMN: error CODE (HEX): MESSAGE", then the document's line with a caret under the
-// column. `document` may be empty when the text could not be read.
-void printXmlError(std::ostream& err, std::string_view name, std::string_view document,
-                   const XmlError& error, long status);
+// "NAME:LINE:COLUMN: MESSAGE", then the part of the document's line around the column with a
+// caret under it.
+void printXmlError(std::ostream& err, const InputFile& input, const XmlError& error);
 
-// Reads `document` with the library's XML parser; when the reader rejects it, prints where and
-// why and returns false.
-bool checkWellFormed(std::string_view name, const std::string& document, Io& io);
+// Reads the document with the library's XML parser (as a string when `document` is given, else
+// from the file); when the reader rejects it, prints where and why and returns false.
+bool checkWellFormed(const InputFile& input, Io& io, const std::string* document = nullptr);
 
-// Why the library would not load the file at `path`: it cannot be read, the reader rejects it
-// (shown as above), or else `verdict`.
-void reportUnloaded(const std::string& path, std::string_view verdict, Io& io);
+// Why the library would not load `input`: the reader rejects it (shown as above), or else
+// `verdict`.
+void reportUnloaded(const InputFile& input, std::string_view verdict, Io& io);
 
 }  // namespace zt::cli
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "display.h"
 #include "io.h"
 #include "tools.h"
 
@@ -16,11 +17,10 @@ namespace zt::cli {
 
 namespace {
 
-uint32_t openPreset(KORAPresetManagerInterface& presets, const std::string& path, Io& io) {
-  const uint32_t handle = presets.open(path);
+uint32_t openPreset(KORAPresetManagerInterface& presets, const InputFile& input, Io& io) {
+  const uint32_t handle = presets.open(input.path());
   if (handle == 0) {
-    io.err << path << ": no \"Preset\" section (the file is missing or unreadable, or the "
-           << "section is empty)\n";
+    io.err << printable(input.name()) << ": no \"Preset\" section, or an empty one\n";
   }
   return handle;
 }
@@ -52,8 +52,9 @@ std::vector<std::string> presetKeys(KORAPresetManagerInterface& presets, uint32_
 
 int show(const Args& args, Io& io) {
   args.expectPositionals(1, 2, "FILE");
+  const InputFile input(args.positional(0), io);
   auto presets = makePresetManager();
-  const uint32_t handle = openPreset(*presets, args.positional(0), io);
+  const uint32_t handle = openPreset(*presets, input, io);
   if (handle == 0) {
     return kRejected;
   }
@@ -61,7 +62,7 @@ int show(const Args& args, Io& io) {
   if (args.positionals().size() == 2) {
     const std::string& key = args.positional(1);
     if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
-      io.err << args.positional(0) << ": no key " << quoted(key) << " in the preset\n";
+      io.err << printable(input.name()) << ": no key " << quotedText(key) << " in the preset\n";
       return kRejected;
     }
     io.out << presets->getValue(handle, key) << '\n';
@@ -75,9 +76,14 @@ int show(const Args& args, Io& io) {
 
 int diff(const Args& args, Io& io) {
   args.expectPositionals(2, 2, "the two preset files A and B");
+  if (args.positional(0) == "-" && args.positional(1) == "-") {
+    throw UsageError("standard input can be only one of A and B");
+  }
+  const InputFile a(args.positional(0), io);
+  const InputFile b(args.positional(1), io);
   auto presets = makePresetManager();
-  const uint32_t first = openPreset(*presets, args.positional(0), io);
-  const uint32_t second = first == 0 ? 0 : openPreset(*presets, args.positional(1), io);
+  const uint32_t first = openPreset(*presets, a, io);
+  const uint32_t second = first == 0 ? 0 : openPreset(*presets, b, io);
   if (second == 0) {
     return kRejected;
   }
@@ -94,31 +100,35 @@ int fill(const Args& args, Io& io) {
   if (!from || !into) {
     throw UsageError("preset fill needs --from A and --into B");
   }
+  requirePath(*into, "--into");
+  const InputFile source(*from, io);
+  const InputFile target(*into, io);
   auto presets = makePresetManager();
-  const uint32_t source = openPreset(*presets, *from, io);
-  const uint32_t target = source == 0 ? 0 : openPreset(*presets, *into, io);
-  if (target == 0) {
+  const uint32_t sourceHandle = openPreset(*presets, source, io);
+  const uint32_t handle = sourceHandle == 0 ? 0 : openPreset(*presets, target, io);
+  if (handle == 0) {
     return kRejected;
   }
-  const std::size_t before = presetKeys(*presets, target).size();
-  if (!presets->addMissing(source, target)) {
-    io.err << *into << " has every key of " << *from << "; nothing to add\n";
+  const std::size_t before = presetKeys(*presets, handle).size();
+  if (!presets->addMissing(sourceHandle, handle)) {
+    io.err << printable(*into) << " has every key of " << printable(source.name())
+           << "; nothing to add\n";
     return kSuccess;
   }
   // The manager appends the added keys after the preset's own.
-  const std::vector<std::string> keys = presetKeys(*presets, target);
+  const std::vector<std::string> keys = presetKeys(*presets, handle);
   for (std::size_t i = before; i < keys.size(); ++i) {
-    io.out << "+ " << keys[i] << '=' << presets->getValue(target, keys[i]) << '\n';
+    io.out << "+ " << keys[i] << '=' << presets->getValue(handle, keys[i]) << '\n';
   }
   if (!args.has("--write")) {
-    io.err << "dry run: " << *into << " is unchanged (--write saves it)\n";
+    io.err << "dry run: " << printable(*into) << " is unchanged (--write saves it)\n";
     return kSuccess;
   }
-  if (!presets->save(target)) {
-    io.err << *into << ": not saved: " << std::strerror(errno) << '\n';
+  if (!presets->save(handle)) {
+    io.err << reasonText(*into, errno) << " (not saved)\n";
     return kRejected;
   }
-  io.err << "saved " << *into << '\n';
+  io.err << "saved " << printable(*into) << '\n';
   return kSuccess;
 }
 
@@ -128,11 +138,11 @@ std::vector<Command> presetCommands() {
   return {
       {"preset",
        "show",
-       "FILE [KEY]",
+       "FILE|- [KEY]",
        "print the settings of a preset, or one value",
-       "Prints the key=value lines of the \"Preset\" section of FILE in file order, or the value\n"
-       "of KEY alone (exit status 1 when the preset has no such key). A missing file or an\n"
-       "empty section is rejected.",
+       "Prints the key=value lines of the \"Preset\" section of FILE (standard input for -)\n"
+       "in file order, or the value of KEY alone (exit status 1 when the preset has no such\n"
+       "key). A missing file or an empty section is rejected.",
        {},
        show},
       {"preset",
@@ -140,7 +150,8 @@ std::vector<Command> presetCommands() {
        "A B",
        "print the settings whose values differ between two presets",
        "Prints 'key: A's value -> B's value' for every key of A whose value differs in B.\n"
-       "Keys that only one preset has are not compared, nor is \"Preset Driver\".",
+       "Keys that only one preset has are not compared, nor is \"Preset Driver\". Either A\n"
+       "or B (not both) may be - for standard input.",
        {},
        diff},
       {"preset",
@@ -148,7 +159,9 @@ std::vector<Command> presetCommands() {
        "--from A --into B [--write]",
        "complete a preset with the settings it lacks from another",
        "Adds to B every setting of A whose key B lacks, in key order, and prints each as\n"
-       "'+ key=value'. B is saved only with --write; the rest of B's file is kept as it is.",
+       "'+ key=value'. B is saved only with --write; the rest of B's file is kept as it is.\n"
+       "A may be - for standard input; B must be a file, since it is written back (- is a\n"
+       "usage error).",
        {{"--from", true}, {"--into", true}, {"--write", false}},
        fill},
   };

@@ -4,11 +4,16 @@
 #include <cstdlib>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "caret.h"
 #include "commands.h"
+#include "display.h"
 #include "io.h"
+#include "json.h"
 #include "tools.h"
 
 namespace zt::cli {
@@ -29,34 +34,85 @@ std::optional<long> parseId(const std::string& text, long low, long high) {
   return value;
 }
 
-// The texts of the nodes an expression selects.
-std::vector<std::string> texts(KORAXmlXPathInterface& xpath, const std::string& expression) {
-  std::vector<std::string> result;
-  xpath.selectNodes(expression.c_str(), [&](IXMLDOMNodeList* nodes) {
-    for (IXMLDOMNode* node = nodes->nextNode(); node != nullptr; node = nodes->nextNode()) {
-      result.push_back(node->text());
+// The tag and value names of a store in document order, from one pass of the library's XML
+// parser: a tag is named by the last "name" attribute before its "id" element ends, a value by
+// the last one before its "value" element ends.
+class StoreNames final : public IKORAXmlContentHandler {
+ public:
+  struct Tag {
+    std::string name;
+    std::vector<std::string> values;
+  };
+  int startDocument() override { return 0; }
+  int endDocument() override { return 0; }
+  int reserved(void*) override { return 0; }
+  int startElement(const char*) override { return 0; }
+  int characters(const char*) override { return 0; }
+  int endElement(const char* element) override {
+    const std::string_view name(element);
+    if (name == "id") {
+      tags.push_back({name_, {}});
+    } else if (name == "value" && !tags.empty()) {
+      tags.back().values.push_back(name_);
     }
     return 0;
-  });
-  return result;
+  }
+  void startAttributes(const char*) override {}
+  int attribute(const char* name, const char* value) override {
+    if (std::string_view(name) == "name") {
+      name_ = value;
+    }
+    return 0;
+  }
+  void endAttributes(const char*) override {}
+  void setController(IKORAXmlContentController*) override {}
+  std::vector<Tag> tags;
+
+ private:
+  std::string name_;
+};
+
+// Every tag the manager holds with its values, in the store's order. The manager answers
+// lookups only, so the names come from one pass over the file, and a tag or value is listed
+// where its name last occurs (a later tag with the same name replaces an earlier one), when the
+// manager answers for it both ways (a later tag with the same id replaces it too). One pass
+// and one lookup per name keep the listing linear.
+Json listStore(KORATagManagerInterface& tags, const InputFile& input) {
+  auto parser = makeXmlParser();
+  StoreNames names;
+  XmlErrorCollector ignored;
+  parser->parseFile(input.path().c_str(), &names, &ignored);
+  std::unordered_map<std::string_view, std::size_t> last;
+  for (std::size_t i = 0; i < names.tags.size(); ++i) {
+    last[names.tags[i].name] = i;
+  }
+  Json listing = Json::array();
+  for (std::size_t i = 0; i < names.tags.size(); ++i) {
+    const StoreNames::Tag& tag = names.tags[i];
+    const int32_t id = tags.getTagId(tag.name.c_str());
+    if (last[tag.name] != i || id == KORA_TAG_NOT_FOUND || tag.name != tags.getTagName(id)) {
+      continue;
+    }
+    Json values = Json::array();
+    std::unordered_set<std::string> seen;
+    for (const std::string& value : tag.values) {
+      const int32_t valueId = tags.getValueId(id, value.c_str());
+      if (valueId != KORA_TAG_NOT_FOUND && value == tags.getValueName(id, valueId) &&
+          seen.insert(value).second) {
+        values.push_back({{"id", valueId}, {"name", value}});
+      }
+    }
+    listing.push_back({{"id", id}, {"name", tag.name}, {"values", std::move(values)}});
+  }
+  return listing;
 }
 
-// Every tag of the store with its values. The tag manager answers lookups only, so the names
-// are read from the file with XPath and each is then looked up through the manager.
-void listStore(KORATagManagerInterface& tags, const std::string& path, Io& io) {
-  auto xpath = makeXPath();
-  xpath->loadFile(path.c_str());
-  const std::vector<std::string> names = texts(*xpath, "/vexkoratagstore/tags/tag/@name");
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    const int32_t id = tags.getTagId(names[i].c_str());
-    if (id == KORA_TAG_NOT_FOUND) {
-      continue;  // a later tag with the same id took its place
-    }
-    io.out << id << '\t' << names[i] << '\n';
-    const std::string values =
-        "(/vexkoratagstore/tags/tag)[" + std::to_string(i + 1) + "]/tagvalues/tagvalue/@name";
-    for (const std::string& value : texts(*xpath, values)) {
-      io.out << '\t' << tags.getValueId(id, value.c_str()) << '\t' << value << '\n';
+void printListing(const Json& listing, Io& io) {
+  for (const Json& tag : listing) {
+    io.out << tag["id"].get<int32_t>() << '\t' << tag["name"].get<std::string>() << '\n';
+    for (const Json& value : tag["values"]) {
+      io.out << '\t' << value["id"].get<int32_t>() << '\t' << value["name"].get<std::string>()
+             << '\n';
     }
   }
 }
@@ -66,7 +122,7 @@ std::optional<int32_t> selectTag(KORATagManagerInterface& tags, const Args& args
   if (const std::optional<std::string> name = args.value("--name")) {
     const int32_t id = tags.getTagId(name->c_str());
     if (id == KORA_TAG_NOT_FOUND) {
-      io.err << "no tag named " << quoted(*name) << '\n';
+      io.err << "no tag named " << quotedText(*name) << '\n';
       return std::nullopt;
     }
     return id;
@@ -90,6 +146,16 @@ std::optional<int32_t> selectTag(KORATagManagerInterface& tags, const Args& args
   return static_cast<int32_t>(*id);
 }
 
+// A value found by --value: its id and name as JSON, or the one that was asked for.
+void printValue(int32_t tag, int32_t id, const std::string& name, bool json,
+                const std::string& answer, Io& io) {
+  if (json) {
+    printJson(io.out, {{"tag", tag}, {"id", id}, {"name", name}});
+  } else {
+    io.out << answer << '\n';
+  }
+}
+
 int run(const Args& args, Io& io) {
   args.expectPositionals(1, 1, "FILE");
   if (args.has("--id") && args.has("--name")) {
@@ -99,14 +165,24 @@ int run(const Args& args, Io& io) {
   if (args.has("--value") && !lookup) {
     throw UsageError("--value needs the tag, given with --id or --name");
   }
-  const std::string& path = args.positional(0);
+  const InputFile input(args.positional(0), io);
   auto tags = makeTagManager();
-  if (!tags->load(path.c_str())) {
-    reportUnloaded(path, "not a tag store (an attribute it does not know ends the load)", io);
+  if (!tags->load(input.path().c_str())) {
+    reportUnloaded(input, "not a tag store (an attribute it does not know ends the load)", io);
     return kRejected;
   }
+  const bool json = args.has("--json");
   if (!lookup) {
-    listStore(*tags, path, io);
+    const Json listing = listStore(*tags, input);
+    if (listing.empty()) {
+      io.err << printable(input.name()) << ": not a tag store (no tag loaded)\n";
+      return kRejected;
+    }
+    if (json) {
+      printJson(io.out, {{"tags", listing}});
+    } else {
+      printListing(listing, io);
+    }
     return kSuccess;
   }
   const std::optional<int32_t> id = selectTag(*tags, args, io);
@@ -115,7 +191,12 @@ int run(const Args& args, Io& io) {
   }
   const std::optional<std::string> value = args.value("--value");
   if (!value) {
-    io.out << (args.has("--name") ? std::to_string(*id) : tags->getTagName(*id)) << '\n';
+    const std::string name = tags->getTagName(*id);
+    if (json) {
+      printJson(io.out, {{"id", *id}, {"name", name}});
+    } else {
+      io.out << (args.has("--name") ? std::to_string(*id) : name) << '\n';
+    }
     return kSuccess;
   }
   // A value given as a number is a value id; any other text is a value name.
@@ -125,15 +206,15 @@ int run(const Args& args, Io& io) {
       io.err << "tag " << *id << " has no value with id " << *valueId << '\n';
       return kRejected;
     }
-    io.out << name << '\n';
+    printValue(*id, static_cast<int32_t>(*valueId), name, json, name, io);
     return kSuccess;
   }
   const int32_t valueId = tags->getValueId(*id, value->c_str());
   if (valueId == KORA_TAG_NOT_FOUND) {
-    io.err << "tag " << *id << " has no value named " << quoted(*value) << '\n';
+    io.err << "tag " << *id << " has no value named " << quotedText(*value) << '\n';
     return kRejected;
   }
-  io.out << valueId << '\n';
+  printValue(*id, valueId, *value, json, std::to_string(valueId), io);
   return kSuccess;
 }
 
@@ -143,14 +224,16 @@ std::vector<Command> tagCommands() {
   return {
       {"tags",
        "",
-       "FILE [--id N | --name NAME] [--value ID|NAME]",
+       "FILE|- [--id N | --name NAME] [--value ID|NAME] [--json]",
        "list a tag store, or look up tags and their values",
-       "Without --id or --name, lists every tag as 'id<TAB>name', each followed by its values\n"
-       "as '<TAB>id<TAB>name'. With --id N prints the tag's name, with --name NAME its id;\n"
-       "--value then looks up within that tag: a number (decimal, 0x hexadecimal) prints the\n"
-       "value's name, any other text the value's id. Exit status 1 when the file is not a\n"
-       "readable tag store or the tag or value is absent.",
-       {{"--id", true}, {"--name", true}, {"--value", true}},
+       "Loads FILE (standard input for -) into the tag manager. Without --id or --name, lists\n"
+       "every tag it loaded as 'id<TAB>name', each followed by its values as\n"
+       "'<TAB>id<TAB>name', in the store's order. With --id N prints the tag's name, with\n"
+       "--name NAME its id; --value then looks up within that tag: a number (decimal, 0x\n"
+       "hexadecimal) prints the value's name, any other text the value's id. --json prints\n"
+       "the same as one JSON document. Exit status 1 when the file is not a readable tag\n"
+       "store (no tag loaded) or the tag or value is absent.",
+       {{"--id", true}, {"--name", true}, {"--value", true}, {"--json", false}},
        run},
   };
 }

@@ -7,7 +7,9 @@
 
 #include "caret.h"
 #include "commands.h"
+#include "display.h"
 #include "io.h"
+#include "json.h"
 #include "reference_formatter.h"
 #include "tools.h"
 
@@ -54,13 +56,13 @@ void listToken(std::ostream& out, const std::string& specifier, const std::strin
   std::string line = "  " + std::string(kindName(specifier.empty() ? '\0' : specifier[0]));
   line.resize(12, ' ');
   if (!modifier.empty()) {
-    line += " modifier " + quoted(modifier);
+    line += " modifier " + quotedText(modifier);
   }
   if (!delimiter.empty()) {
-    line += " delimiter " + quoted(delimiter);
+    line += " delimiter " + quotedText(delimiter);
   }
   if (specifier == "M") {
-    line += " text " + quoted(text);
+    line += " text " + quotedText(text);
   }
   while (!line.empty() && line.back() == ' ') {
     line.pop_back();
@@ -79,11 +81,18 @@ class Lister final : public KORATokenFormatterInterface, public KORATokenFormatt
                   const std::string& delimiter, const std::string& text,
                   std::stringstream&) override {
     listToken(lines, specifier, modifier, delimiter, text);
-    ++count;
+    Json token = {{"kind", kindName(specifier.empty() ? '\0' : specifier[0])},
+                  {"specifier", specifier},
+                  {"modifier", modifier},
+                  {"delimiter", delimiter}};
+    if (specifier == "M") {
+      token["text"] = text;
+    }
+    tokens.push_back(std::move(token));
     return 0;
   }
   std::ostringstream lines;
-  int count = 0;
+  Json tokens = Json::array();
 
  private:
   std::string refused_;
@@ -139,14 +148,31 @@ int check(const Args& args, Io& io) {
   const std::string& format = formatArgument(args);
   Lister lister(Extended ? refusedLetters(args) : "");
   std::string text;
-  return onFormat(format, io, [&](const char* chars) {
+  const auto parse = [&] {
     if constexpr (Extended) {
-      makeTokenParserEx()->formatTokens(chars, text, &lister);
+      makeTokenParserEx()->formatTokens(format.c_str(), text, &lister);
     } else {
-      makeTokenParser()->formatTokens(chars, text, &lister);
+      makeTokenParser()->formatTokens(format.c_str(), text, &lister);
     }
-    io.out << "valid: " << lister.count << " tokens\n" << lister.lines.str();
-  });
+  };
+  if (!args.has("--json")) {
+    return onFormat(format, io, [&](const char*) {
+      parse();
+      io.out << "valid: " << lister.tokens.size() << " tokens\n" << lister.lines.str();
+    });
+  }
+  // A script reads the verdict from standard output either way; the status still tells it.
+  try {
+    parse();
+    printJson(io.out, {{"valid", true}, {"tokens", lister.tokens}});
+    return kSuccess;
+  } catch (const kora_token_parser_exception& error) {
+    printJson(io.out, {{"valid", false},
+                       {"code", error.code},
+                       {"position", error.position},
+                       {"message", error.what()}});
+    return kRejected;
+  }
 }
 
 template <bool Extended>
@@ -186,35 +212,29 @@ enum class Reading { kFormatString, kTemplateString };
 template <bool Extended, Reading What>
 int readBack(const Args& args, Io& io) {
   args.expectPositionals(1, 1, "FILE (or - for standard input)");
-  const std::string& path = args.positional(0);
-  std::string error;
-  const std::optional<std::string> document = readInput(path, io.in, error);
-  if (!document) {
-    io.err << error << '\n';
-    return kRejected;
-  }
-  const std::string name = path == "-" ? "<stdin>" : path;
-  if (!checkWellFormed(name, *document, io)) {
+  const InputFile input(args.positional(0), io);
+  const std::string document = input.content();
+  if (!checkWellFormed(input, io, &document)) {
     return kRejected;
   }
   std::string result;
   if constexpr (Extended) {
     auto parser = makeTokenParserEx();
     if constexpr (What == Reading::kFormatString) {
-      parser->buildTokenString(document->c_str(), result, nullptr);
+      parser->buildTokenString(document.c_str(), result, nullptr);
     } else {
-      parser->buildTemplateString(document->c_str(), result, nullptr);
+      parser->buildTemplateString(document.c_str(), result, nullptr);
     }
   } else {
     auto parser = makeTokenParser();
     if constexpr (What == Reading::kFormatString) {
-      parser->buildTokenString(document->c_str(), result);
+      parser->buildTokenString(document.c_str(), result);
     } else {
-      parser->buildTemplateString(document->c_str(), result);
+      parser->buildTemplateString(document.c_str(), result);
     }
   }
   if (result.empty()) {
-    io.err << name << ": nothing read: the document has no token elements"
+    io.err << printable(input.name()) << ": nothing read: the document has no token elements"
            << (What == Reading::kFormatString ? ", or holds an \"error\" element" : "") << '\n';
   }
   io.out << result << '\n';
@@ -225,7 +245,9 @@ constexpr std::string_view kCheckDetails =
     "Validates FORMAT and lists its tokens with the fields the parser hands to a formatter\n"
     "(counters after their width and flag are split). A rejected string is printed with a\n"
     "caret under the rejected character, the error code, its position and the message;\n"
-    "the exit status is then 1.";
+    "the exit status is then 1. --json prints {valid, tokens} (each token as {kind,\n"
+    "specifier, modifier, delimiter, text for messages}), or {valid, code, position,\n"
+    "message} for a rejected string, on standard output.";
 constexpr std::string_view kXmlDetails =
     "Prints the processedtokens document of FORMAT: its message pieces and its tokens.";
 constexpr std::string_view kStringDetails =
@@ -248,6 +270,8 @@ std::vector<Command> family(std::string_view group) {
     formatOptions.push_back({"--refuse", true});
     plainOptions.push_back({"--refuse", true});
   }
+  std::vector<OptionSpec> checkOptions = plainOptions;
+  checkOptions.push_back({"--json", false});
   // Built once per family: the command table refers to these texts for the program's life.
   static const std::string checkEx = std::string(kCheckDetails) + std::string(kRefuseNote);
   static const std::string xmlEx = std::string(kXmlDetails) + std::string(kRefuseNote);
@@ -257,11 +281,12 @@ std::vector<Command> family(std::string_view group) {
   static const std::string formatEx = formatText + std::string(kRefuseNote.substr(1)) + "\n";
   static const std::string refuse = Extended ? "[--refuse LETTERS] " : "";
   static const std::string plainSynopsis = refuse + "FORMAT";
+  static const std::string checkSynopsis = refuse + "[--json] FORMAT";
   static const std::string formatSynopsis =
       "[--now YYYY-MM-DDTHH:MM:SS] [--counter N] " + refuse + "FORMAT";
   return {
-      {group, "check", plainSynopsis, "validate a format string and list its tokens",
-       Extended ? std::string_view(checkEx) : kCheckDetails, plainOptions, check<Extended>},
+      {group, "check", checkSynopsis, "validate a format string and list its tokens",
+       Extended ? std::string_view(checkEx) : kCheckDetails, checkOptions, check<Extended>},
       {group, "xml", plainSynopsis, "print the processedtokens document of a format string",
        Extended ? std::string_view(xmlEx) : kXmlDetails, plainOptions, toXml<Extended>},
       {group, "format", formatSynopsis, "print a format string through the reference formatter",

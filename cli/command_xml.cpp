@@ -6,6 +6,7 @@
 
 #include "caret.h"
 #include "commands.h"
+#include "display.h"
 #include "io.h"
 #include "tools.h"
 
@@ -25,7 +26,7 @@ class EventPrinter final : public IKORAXmlContentHandler {
     ++depth_;
     return 0;
   }
-  int characters(const char* text) override { return print("characters " + quoted(text)); }
+  int characters(const char* text) override { return print("characters " + quotedText(text)); }
   int endElement(const char* name) override {
     depth_ = depth_ > 0 ? depth_ - 1 : 0;
     return print("endElement " + std::string(name));
@@ -34,7 +35,7 @@ class EventPrinter final : public IKORAXmlContentHandler {
     print("startAttributes " + std::string(element));
   }
   int attribute(const char* name, const char* value) override {
-    return print("attribute " + std::string(name) + "=" + quoted(value));
+    return print("attribute " + std::string(name) + "=" + quotedText(value));
   }
   void endAttributes(const char* element) override {
     print("endAttributes " + std::string(element));
@@ -50,21 +51,14 @@ class EventPrinter final : public IKORAXmlContentHandler {
   std::size_t depth_ = 0;
 };
 
-// The file's text for a diagnostic; empty when it cannot be read.
-std::string textFor(const std::string& path, Io& io) {
-  std::string ignored;
-  return readInput(path, io.in, ignored).value_or("");
-}
-
 int events(const Args& args, Io& io) {
   args.expectPositionals(1, 1, "FILE");
-  const std::string& path = args.positional(0);
+  const InputFile input(args.positional(0), io);
   auto parser = makeXmlParser();
   EventPrinter printer(io.out);
   XmlErrorCollector errors;
-  const long status = parser->parseFile(path.c_str(), &printer, &errors);
-  if (status < 0) {
-    printXmlError(io.err, path, textFor(path, io), errors.first(), status);
+  if (parser->parseFile(input.path().c_str(), &printer, &errors) < 0) {
+    printXmlError(io.err, input, errors.first());
     return kRejected;
   }
   return kSuccess;
@@ -72,11 +66,11 @@ int events(const Args& args, Io& io) {
 
 int xpath(const Args& args, Io& io) {
   args.expectPositionals(2, 2, "FILE and EXPR");
-  const std::string& path = args.positional(0);
+  const InputFile input(args.positional(0), io);
   const std::string& expression = args.positional(1);
   auto query = makeXPath();
-  if (query->loadFile(path.c_str()) != 0) {
-    reportUnloaded(path, "not loaded", io);
+  if (query->loadFile(input.path().c_str()) != 0) {
+    reportUnloaded(input, "not loaded", io);
     return kRejected;
   }
   std::vector<std::string> nodes;
@@ -87,14 +81,14 @@ int xpath(const Args& args, Io& io) {
     return 0;
   });
   if (result < 0) {
-    io.err << quoted(expression) << ": not a valid XPath 1.0 expression\n";
+    io.err << quotedText(expression) << ": not a valid XPath 1.0 expression\n";
     return kRejected;
   }
   for (const std::string& node : nodes) {
     io.out << node << '\n';
   }
   if (nodes.empty()) {
-    io.err << "no node matches " << expression << '\n';
+    io.err << "no node matches " << printable(expression) << '\n';
   }
   return kSuccess;
 }
@@ -105,22 +99,24 @@ std::vector<Command> xmlCommands() {
   return {
       {"xml",
        "events",
-       "FILE",
+       "FILE|-",
        "print the events the XML parser delivers to a content handler",
-       "Parses FILE with the library's XML parser and prints every handler call in order, one\n"
-       "per line, indented by element depth: setController, startDocument, startElement,\n"
-       "startAttributes, attribute, endAttributes, characters (text up to the next tag, its\n"
-       "leading white space removed), endElement, endDocument. A document the reader rejects\n"
-       "is shown with the line and a caret under the error (exit status 1).",
+       "Parses FILE (standard input for -) with the library's XML parser and prints every\n"
+       "handler call in order, one per line, indented by element depth: setController,\n"
+       "startDocument, startElement, startAttributes, attribute, endAttributes, characters\n"
+       "(text up to the next tag, its leading white space removed), endElement, endDocument.\n"
+       "A document the reader rejects is shown with the line and a caret under the error\n"
+       "(exit status 1).",
        {},
        events},
       {"xml",
        "xpath",
-       "FILE EXPR",
+       "FILE|- EXPR",
        "print the nodes an XPath 1.0 expression selects",
-       "Loads FILE into the XPath object and prints the XML of every node EXPR selects, one per\n"
-       "line, in document order. An invalid expression or an unloadable file gives exit\n"
-       "status 1; no match prints a note on standard error and exits 0.",
+       "Loads FILE (standard input for -) into the XPath object and prints the XML of every\n"
+       "node EXPR selects, one per line, in document order. An invalid expression or an\n"
+       "unloadable file gives exit status 1; no match prints a note on standard error and\n"
+       "exits 0.",
        {},
        xpath},
   };

@@ -14,7 +14,8 @@ namespace zt::cli {
 
 enum Exit : int {
   kSuccess = 0,
-  kRejected = 1,  // a format string, file or deletion the library rejected or could not handle
+  kRejected = 1,  // a runtime failure: input the library rejected, a file that cannot be read,
+                  // a deletion that failed, output that could not be written
   kUsage = 2,     // a command line the command cannot make sense of
 };
 
@@ -25,6 +26,7 @@ struct Io {
   std::ostream& err;
   std::istream& in;
   bool errIsTerminal;
+  bool inIsProcessInput = false;  // `in` reads the process's standard input
 };
 
 struct Command {

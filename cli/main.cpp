@@ -2,12 +2,14 @@
 // its help or runs it, and turns what went wrong into an exit status.
 #include <unistd.h>
 
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "commands.h"
+#include "io.h"
 #include "tools.h"
 
 namespace zt::cli {
@@ -49,8 +51,9 @@ void printOverview(std::ostream& out) {
     name.resize(name.size() < 18 ? 18 : name.size() + 1, ' ');
     out << "  " << name << command.summary << '\n';
   }
-  out << "\nExit status: 0 success, 1 rejected input (format string, file, deletion), "
-         "2 usage error.\n";
+  out << "\nOptions of every command: -h, --help. zttools --version prints the versions.\n"
+         "Exit status: 0 success, 1 failure (rejected input, unreadable file, failed deletion\n"
+         "or write), 2 usage error.\n";
 }
 
 void printGroupHelp(std::string_view group, std::ostream& out) {
@@ -100,8 +103,7 @@ int runCommandLine(const std::vector<std::string>& words, Io& io) {
     return kSuccess;
   }
   if (group == "--version") {
-    io.out << "zttools " << ZT_VERSION << " (log and preset managers "
-           << makeLogManager()->getVersion() << ")\n";
+    io.out << "zttools " << ZT_VERSION << "\nlibzttools " << makeLogManager()->getVersion() << "\n";
     return kSuccess;
   }
   if (!isGroup(group)) {
@@ -143,8 +145,28 @@ int runCommandLine(const std::vector<std::string>& words, Io& io) {
 }  // namespace zt::cli
 
 int main(int argc, char** argv) {
-  zt::cli::Io io{std::cout, std::cerr, std::cin, isatty(STDERR_FILENO) == 1};
-  const int status = zt::cli::runCommandLine(std::vector<std::string>(argv + 1, argv + argc), io);
-  std::cout.flush();
+  zt::cli::DescriptorOutput output(STDOUT_FILENO);
+  std::ostream out(&output);
+  // As with std::cout, what was printed comes out before any diagnostic that follows it; the
+  // tie is undone before `out` goes.
+  struct Tie {
+    explicit Tie(std::ostream& to) { std::cerr.tie(&to); }
+    ~Tie() { std::cerr.tie(nullptr); }
+    Tie(const Tie&) = delete;
+    Tie& operator=(const Tie&) = delete;
+  } tie(out);
+  zt::cli::Io io{out, std::cerr, std::cin, isatty(STDERR_FILENO) == 1, true};
+  int status = zt::cli::kRejected;
+  try {
+    status = zt::cli::runCommandLine(std::vector<std::string>(argv + 1, argv + argc), io);
+  } catch (const std::exception& error) {
+    std::cerr << "zttools: " << error.what() << '\n';
+  }
+  out.flush();
+  // Like coreutils, a result that could not be written is a failure, whatever the command said.
+  if (output.error() != 0) {
+    std::cerr << "zttools: write error: " << std::strerror(output.error()) << '\n';
+    return zt::cli::kRejected;
+  }
   return status;
 }

@@ -33,9 +33,10 @@ install(CODE "
 ")
 
 # `cpack -G DEB` in the build folder: one package with the library, its headers, both consumer
-# files and the command. dpkg-shlibdeps works out the run-time dependencies (libxml2, the C++
+# files and the command with its manual page and bash completion. dpkg-shlibdeps works out the run-time dependencies (libxml2, the C++
 # run time) from what the binaries really link.
-set(ZT_PACKAGE_MAINTAINER "zttools maintainers <zttools@example.org>"
+# The project's own name and address; a distributor building its own package sets its own.
+set(ZT_PACKAGE_MAINTAINER "zttools project <zttools@example.org>"
   CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_PACKAGE_NAME zttools)
 set(CPACK_PACKAGE_VENDOR zttools)

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <optional>
+#include <utility>
 
 #include "platform/file_io.h"
 
@@ -110,13 +111,17 @@ std::optional<std::string> localPath(std::string_view pathOrUrl) {
   return path;
 }
 
-std::string fromXmlChars(xmlChar* owned) {
-  if (owned == nullptr) {
-    return {};
-  }
-  std::string text(reinterpret_cast<const char*>(owned));
-  xmlFree(owned);
-  return text;
+// The engine's blocks are held until copied, so that a copy that fails frees them too.
+struct XmlCharsDeleter {
+  void operator()(xmlChar* owned) const { xmlFree(owned); }
+};
+struct BufferDeleter {
+  void operator()(xmlBuffer* buffer) const { xmlBufferFree(buffer); }
+};
+
+std::string fromXmlChars(xmlChar* text) {
+  const std::unique_ptr<xmlChar, XmlCharsDeleter> owned(text);
+  return owned ? std::string(reinterpret_cast<const char*>(owned.get())) : std::string();
 }
 
 std::string qualifiedName(const xmlChar* prefix, const xmlChar* name) {
@@ -140,14 +145,13 @@ std::string XmlNode::xml() {
   if (handle_->type == XML_NAMESPACE_DECL) {
     return nodeName() + "=\"" + text() + '"';
   }
-  xmlBuffer* buffer = xmlBufferCreate();
-  if (buffer == nullptr) {
+  const std::unique_ptr<xmlBuffer, BufferDeleter> buffer(xmlBufferCreate());
+  if (!buffer) {
     return {};
   }
-  xmlNodeDump(buffer, handle_->doc, handle_, 0, 0);
-  std::string text(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
-                   static_cast<size_t>(xmlBufferLength(buffer)));
-  xmlBufferFree(buffer);
+  xmlNodeDump(buffer.get(), handle_->doc, handle_, 0, 0);
+  std::string text(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+                   static_cast<size_t>(xmlBufferLength(buffer.get())));
   // An attribute is dumped as it appears inside a start tag, after a separating space.
   if (handle_->type == XML_ATTRIBUTE_NODE && !text.empty() && text[0] == ' ') {
     text.erase(0, 1);
@@ -185,7 +189,12 @@ std::string XmlNode::text() {
   return fromXmlChars(xmlNodeGetContent(handle_));
 }
 
-XmlNodeList::XmlNodeList(_xmlXPathObject* result) : result_(result) {
+void XPathResultDeleter::operator()(xmlXPathObject* result) const {
+  xmlXPathFreeObject(result);
+}
+
+// The result is owned before anything can fail, so that it is freed whatever does.
+XmlNodeList::XmlNodeList(XPathResult result) : result_(std::move(result)) {
   const xmlNodeSet* set = result_->nodesetval;
   if (set != nullptr) {
     nodes_.reserve(static_cast<size_t>(set->nodeNr));
@@ -193,10 +202,6 @@ XmlNodeList::XmlNodeList(_xmlXPathObject* result) : result_(result) {
       nodes_.emplace_back(set->nodeTab[i]);
     }
   }
-}
-
-XmlNodeList::~XmlNodeList() {
-  xmlXPathFreeObject(result_);
 }
 
 IXMLDOMNode* XmlNodeList::nextNode() {
@@ -265,26 +270,18 @@ bool XmlDocument::loadXml(std::string_view text) {
 }
 
 std::unique_ptr<XmlNodeList> XmlDocument::select(std::string_view xpath) const {
+  const std::string expression(xpath);  // made first: nothing may throw while the context is held
   xmlXPathContext* context = xmlXPathNewContext(doc_);
   if (context == nullptr) {
     return nullptr;
   }
   context->error = ignoreError;
-  const std::string expression(xpath);
-  xmlXPathObject* result = xmlXPathEvalExpression(BAD_CAST expression.c_str(), context);
+  XPathResult result(xmlXPathEvalExpression(BAD_CAST expression.c_str(), context));
   xmlXPathFreeContext(context);
-  if (result == nullptr) {
+  if (!result || result->type != XPATH_NODESET) {
     return nullptr;
   }
-  if (result->type != XPATH_NODESET) {
-    xmlXPathFreeObject(result);
-    return nullptr;
-  }
-  // Freed here unless the list was made: making it allocates, and may fail.
-  std::unique_ptr<xmlXPathObject, void (*)(xmlXPathObject*)> owned(result, xmlXPathFreeObject);
-  auto list = std::make_unique<XmlNodeList>(result);
-  static_cast<void>(owned.release());
-  return list;
+  return std::make_unique<XmlNodeList>(std::move(result));
 }
 
 }  // namespace zt::platform

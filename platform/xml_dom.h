@@ -36,21 +36,24 @@ class XmlNode final : public IXMLDOMNode {
   _xmlNode* handle_;
 };
 
+// Frees an engine result.
+struct XPathResultDeleter {
+  void operator()(_xmlXPathObject* result) const;
+};
+using XPathResult = std::unique_ptr<_xmlXPathObject, XPathResultDeleter>;
+
 // The nodes an expression selected, in document order. It keeps the engine's result alive (its
 // namespace nodes are copies owned by that result) and must not outlive its document.
 class XmlNodeList final : public IXMLDOMNodeList {
  public:
-  explicit XmlNodeList(_xmlXPathObject* result);
-  ~XmlNodeList();
-  XmlNodeList(const XmlNodeList&) = delete;
-  XmlNodeList& operator=(const XmlNodeList&) = delete;
+  explicit XmlNodeList(XPathResult result);
 
   long length() override { return static_cast<long>(nodes_.size()); }
   IXMLDOMNode* nextNode() override;
   void reset() override { cursor_ = 0; }
 
  private:
-  _xmlXPathObject* result_;
+  XPathResult result_;
   std::vector<XmlNode> nodes_;
   size_t cursor_ = 0;
 };

@@ -4,12 +4,10 @@
 // its internal subset is read, so no entity is ever declared, loaded or expanded (only the five
 // predefined ones and character references are decoded); no network; libxml2's limit on nesting
 // depth. Only the events the reader uses are handled: libxml2 builds no tree.
-#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -101,8 +99,8 @@ class Attributes {
 };
 
 // Element and attribute names come from the parser's dictionary, which keeps each name at one
-// address for the whole parse: a name's length
-// is measured the first time its address is seen and looked up by the address afterwards.
+// address for the whole parse: a name's length is measured the first time its address is seen
+// and looked up by the address afterwards.
 class NameLengths {
  public:
   std::string_view operator()(const xmlChar* name) {

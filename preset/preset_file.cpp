@@ -1,6 +1,7 @@
 #include "preset/preset_file.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -72,20 +73,26 @@ std::map<std::string, std::string> KORAPresetFile::differences(const KORAPresetF
 
 bool KORAPresetFile::addMissing(const KORAPresetFile& from, KORAPresetFile& to) {
   // values is ordered by key and holds each key once: its keys absent from `to` are exactly the
-  // settings to add, already in the order they are appended in.
-  std::vector<std::pair<std::string, std::string>> missing;
+  // settings to add, already in the order they are appended in. Everything that can fail happens
+  // before `to` changes, so that it never holds a key without its value: the new settings are made
+  // in a map of their own and spliced in.
+  std::map<std::string, std::string> added;
   for (const auto& [key, value] : from.values_) {
     if (!to.values_.contains(key)) {
-      missing.emplace_back(key, value);
+      added.emplace_hint(added.end(), key, value);
     }
   }
-  if (missing.empty()) {
+  if (added.empty()) {
     return false;
   }
-  for (auto& [key, value] : missing) {
-    to.keys_.push_back(key);
-    to.values_.emplace(std::move(key), std::move(value));
+  std::vector<std::string> keys;
+  keys.reserve(added.size());
+  for (const auto& setting : added) {
+    keys.push_back(setting.first);
   }
+  to.keys_.reserve(to.keys_.size() + keys.size());
+  to.values_.merge(added);
+  std::move(keys.begin(), keys.end(), std::back_inserter(to.keys_));
   return true;
 }
 

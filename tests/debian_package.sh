@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the Debian package from the build folder into a scratch folder and checks what a user
 # installing it gets: the control fields, the library with its SONAME and development link, the
-# headers, the command (when it is built), the CMake package and a pkg-config file whose paths
+# headers, the command with its manual page and completion (when it is built), the CMake package and a pkg-config file whose paths
 # point into /usr.
 set -eu
 build=$1
@@ -27,7 +27,8 @@ fail() {
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = zttools ] || fail "package name: $(field Package)"
 [ "$(field Version)" = "$version" ] || fail "version: $(field Version)"
-[ -n "$(field Maintainer)" ] || fail "no maintainer"
+field Maintainer | grep -qx 'zttools[^<]* <[^ ]*@[^ ]*>' ||
+  fail "maintainer is not the project's name and address: $(field Maintainer)"
 [ -n "$(field Description)" ] || fail "no description"
 field Depends | grep -q 'libxml2' || fail "depends lacks libxml2: $(field Depends)"
 
@@ -43,12 +44,19 @@ expect ".$lib/libzttools.so.$major -> libzttools.so.$version"
 expect ".$lib/libzttools.so -> libzttools.so.$major"
 expect "./usr/include/zttools.h"
 expect "./usr/include/zttools_platform.h"
+expect "./usr/include/zttools_c.h"
 expect ".$lib/cmake/zttools/zttoolsConfig.cmake"
 expect ".$lib/cmake/zttools/zttoolsConfigVersion.cmake"
 expect ".$lib/cmake/zttools/zttoolsTargets.cmake"
 expect ".$lib/pkgconfig/zttools.pc"
+case $libdir in
+  lib/*-linux-gnu) ;;
+  *) fail "library folder is not the multiarch one: $libdir" ;;
+esac
 if [ "$with_command" = 1 ]; then
   expect "./usr/bin/zttools"
+  expect "./usr/share/man/man1/zttools.1"
+  expect "./usr/share/bash-completion/completions/zttools"
 fi
 
 dpkg-deb -x "$deb" "$work/root"

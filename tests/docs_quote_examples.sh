@@ -1,8 +1,8 @@
 #!/bin/sh
-# Every C++ block in the user documentation is quoted from a program under examples/, which the
-# suite compiles and runs: the nearest non-blank line before the block names the program
-# (examples/NAME.cpp), and the block must appear in it verbatim, so the documentation cannot
-# drift from code that works.
+# Every C++ and C block in the user documentation is quoted from a program under examples/, which
+# the suite compiles and runs: the nearest non-blank line before the block names the program
+# (examples/NAME.cpp or examples/NAME.c), and the block must appear in it verbatim, so the
+# documentation cannot drift from code that works.
 set -eu
 source=$1
 shift
@@ -12,9 +12,10 @@ failures=0
 blocks=0
 for doc in "$@"; do
   rm -f "$work"/block.*
-  # Writes each ```cpp block to block.N, and the program it names (or nothing) to block.N.name.
+  # Writes each ```cpp or ```c block to block.N, and the program it names (or nothing) to
+  # block.N.name.
   awk -v out="$work/block" '
-    /^```cpp[ \t]*$/ && !inside {
+    /^```c(pp)?[ \t]*$/ && !inside {
       inside = 1; n++; file = out "." n; printf "" > file
       print name > (file ".name"); close(file ".name"); next
     }
@@ -22,7 +23,7 @@ for doc in "$@"; do
     inside { print >> file; next }
     /[^ \t]/ {
       name = ""
-      if (match($0, /examples\/[A-Za-z0-9_]+\.cpp/)) name = substr($0, RSTART, RLENGTH)
+      if (match($0, /examples\/[A-Za-z0-9_]+\.c(pp)?/)) name = substr($0, RSTART, RLENGTH)
     }
   ' "$source/$doc"
   for block in "$work"/block.*; do
@@ -31,7 +32,7 @@ for doc in "$@"; do
     name=$(cat "$block.name")
     where="$doc block ${block##*.}"
     if [ -z "$name" ]; then
-      echo "FAILED: $where names no examples/*.cpp program"
+      echo "FAILED: $where names no examples/*.cpp or *.c program"
       failures=$((failures + 1))
     elif ! grep -q '[^[:space:]]' "$block"; then
       # An empty block would match any program.

@@ -28,7 +28,7 @@ run() {
 
 ran=0
 cmake -S "$source/examples" -B "$work/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
-  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags -Wl,--no-as-needed" >/dev/null
+  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags -Wl,--no-as-needed" >/dev/null
 cmake --build "$work/cmake" >/dev/null
 for program in "$work"/cmake/*; do
   [ -f "$program" ] && [ -x "$program" ] || continue
@@ -41,11 +41,15 @@ PKG_CONFIG_PATH=$(dirname "$pc")
 export PKG_CONFIG_PATH
 libdir=$(pkg-config --variable=libdir zttools)
 mkdir "$work/pkg-config"
-for example in "$source"/examples/*.cpp; do
-  program=$work/pkg-config/$(basename "$example" .cpp)
-  # $flags and the pkg-config output are word lists: split on purpose.
+for example in "$source"/examples/*.cpp "$source"/examples/*.c; do
+  program=$work/pkg-config/$(basename "$example")
+  case $example in
+    *.cpp) compile="c++ -std=c++20" ;;
+    *) compile="cc -std=c99 -pedantic" ;;
+  esac
+  # $compile, $flags and the pkg-config output are word lists: split on purpose.
   # shellcheck disable=SC2086
-  c++ -std=c++20 -Wall -Wextra -Werror $flags -o "$program" "$example" -Wl,--no-as-needed \
+  $compile -Wall -Wextra -Werror $flags -o "$program" "$example" -Wl,--no-as-needed \
     $(pkg-config --cflags --libs zttools) -Wl,-rpath,"$libdir"
   run "$program" pkg-config
   ran=$((ran + 1))

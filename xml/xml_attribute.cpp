@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <new>
 
 namespace zt::xml {
 
@@ -36,10 +37,21 @@ const char* boolText(bool value) {
   return value ? "true" : "false";
 }
 
+const KORAXmlAttribute::Entries& KORAXmlAttribute::entries() const {
+  if (lostPair_) {
+    throw std::bad_alloc();
+  }
+  return entries_;
+}
+
 IKORAXmlAttribute* KORAXmlAttribute::addAttribute(const char* name, const char* value) {
   // A null value is no value: the pair is left out rather than written empty.
   if (name != nullptr && value != nullptr) {
-    entries_.try_emplace(name, value);
+    try {
+      entries_.try_emplace(name, value);
+    } catch (const std::bad_alloc&) {
+      lostPair_ = true;
+    }
   }
   return this;
 }
@@ -78,6 +90,7 @@ IKORAXmlAttribute* KORAXmlAttribute::addHexAttribute(const char* name, int value
 
 IKORAXmlAttribute* KORAXmlAttribute::clear() {
   entries_.clear();
+  lostPair_ = false;
   return this;
 }
 

@@ -35,12 +35,16 @@ class KORAXmlAttribute final : public IKORAXmlAttribute {
   IKORAXmlAttribute* addHexAttribute(const char* name, int value) override;
   IKORAXmlAttribute* clear() override;
 
-  const Entries& entries() const { return entries_; }
+  // The pairs to write. A set that lost a pair for lack of memory (its callers have no status
+  // to see that) throws std::bad_alloc here instead, so that the element it is given to fails
+  // rather than being written without the pair; clear() makes it whole again.
+  const Entries& entries() const;
 
  private:
   IKORAXmlAttribute* add(const char* name, const std::string& value);
 
   Entries entries_;
+  bool lostPair_ = false;
 };
 
 }  // namespace zt::xml

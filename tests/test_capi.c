@@ -1,0 +1,588 @@
+/* The C interface, driven from C: every tool through its handle. What the tools do is pinned by
+   the C++ suites; this program proves the wiring, who owns which text, how failures become
+   statuses and that callbacks get their arguments and their user pointer. */
+#define _POSIX_C_SOURCE 200809L
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+#include <zttools_c.h>
+
+static int failures;
+
+static void check(bool ok, const char* what) {
+  if (!ok) {
+    fprintf(stderr, "FAILED: %s (last error: %s)\n", what, zt_last_error_message());
+    ++failures;
+  }
+}
+
+static bool contains(const char* text, const char* part) {
+  return text != NULL && strstr(text, part) != NULL;
+}
+
+/* Compares caller-owned text with `expected` and releases it. */
+static bool take(char* text, const char* expected) {
+  const bool same = text != NULL && strcmp(text, expected) == 0;
+  zt_free(text);
+  return same;
+}
+
+static char folder[] = "/tmp/zt-capi-XXXXXX";
+
+static const char* pathOf(const char* name) {
+  static char path[256];
+  snprintf(path, sizeof path, "%s/%s", folder, name);
+  return path;
+}
+
+static void writeFile(const char* name, const char* text) {
+  FILE* file = fopen(pathOf(name), "wb");
+  fputs(text, file);
+  fclose(file);
+}
+
+/* ---------------------------------------------------------------------------------------- */
+/* Conventions */
+
+static int countingVisitor(void* user, zt_xml_node_list* nodes) {
+  (void)user;
+  (void)nodes;
+  return 0;
+}
+
+static void testRequiredPointers(void) {
+  zt_token_parser* tokens = zt_token_parser_new();
+  zt_log_manager* logs = zt_log_manager_new();
+  zt_preset_manager* presets = zt_preset_manager_new();
+  zt_tag_manager* tags = zt_tag_manager_new();
+  zt_xml_parser* parser = zt_xml_parser_new();
+  zt_xml_writer* writer = zt_xml_writer_new();
+  zt_xml_xpath* xpath = zt_xml_xpath_new();
+  const zt_xml_content_handler nothing = {0};
+  char* text = NULL;
+  const char* lookup = NULL;
+  uint32_t handle = 0;
+  int result = 0;
+  const struct {
+    const char* call;
+    int status;
+  } cases[] = {
+      {"process without a parser", zt_token_parser_process(NULL, "%Y", &text, NULL)},
+      {"process without a format", zt_token_parser_process(tokens, NULL, &text, NULL)},
+      {"process without an out-parameter", zt_token_parser_process(tokens, "%Y", NULL, NULL)},
+      {"build without XML", zt_token_parser_ex_build_string(NULL, "<a/>", &text)},
+      {"write without output", zt_token_output_write(NULL, "x")},
+      {"report without an out-parameter", zt_log_manager_get_report(logs, NULL)},
+      {"open without a path", zt_preset_manager_open(presets, NULL, &handle)},
+      {"differences without a callback",
+       zt_preset_manager_get_differences(presets, 1, 2, NULL, NULL)},
+      {"load without a path", zt_tag_manager_load(tags, NULL)},
+      {"tag name without an out-parameter", zt_tag_manager_get_tag_name(tags, 1, NULL)},
+      {"parse without a handler",
+       zt_xml_parser_parse_string(parser, "<a/>", NULL, NULL, NULL, NULL)},
+      {"parse one byte without data",
+       zt_xml_parser_parse_buffer(parser, NULL, 1, &nothing, NULL, NULL, NULL)},
+      {"push without a controller", zt_xml_controller_push_handler(NULL, &nothing, NULL)},
+      {"element without a name", zt_xml_writer_start_element(writer, NULL, NULL)},
+      {"attribute without a set", zt_xml_attribute_add_text(NULL, "a", "b")},
+      {"node text without a node", zt_xml_node_text(NULL, &lookup)},
+      {"query without a result",
+       zt_xml_xpath_visit_nodes(xpath, "/a", countingVisitor, NULL, NULL)},
+      {"query without a visitor", zt_xml_xpath_visit_nodes(xpath, "/a", NULL, NULL, &result)},
+  };
+  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    check(cases[i].status == ZT_EINVAL, cases[i].call);
+  }
+  check(text == NULL && lookup == NULL && handle == 0, "refused calls leave out-parameters");
+  check(contains(zt_last_error_message(), "NULL"), "the last error names the NULL pointer");
+
+  /* NULL handles are harmless to free, and so is NULL text. */
+  zt_token_parser_free(tokens);
+  zt_log_manager_free(logs);
+  zt_preset_manager_free(presets);
+  zt_tag_manager_free(tags);
+  zt_xml_parser_free(parser);
+  zt_xml_writer_free(writer);
+  zt_xml_xpath_free(xpath);
+  zt_token_parser_free(NULL);
+  zt_free(NULL);
+  check(strcmp(zt_version(), ZT_EXPECTED_VERSION) == 0, "zt_version");
+}
+
+/* ---------------------------------------------------------------------------------------- */
+/* Token parsers */
+
+/* Prints every token as its letter and fields; a "stop" user answers -5 at the first token. */
+static int printToken(void* user, const char* specifier, const char* modifier,
+                      const char* delimiter, const char* text, zt_token_output* out) {
+  if (user != NULL && strcmp(user, "stop") == 0) {
+    return -5;
+  }
+  zt_token_output_write(out, "[");
+  zt_token_output_write(out, specifier);
+  zt_token_output_write(out, modifier);
+  zt_token_output_write(out, delimiter);
+  zt_token_output_write(out, text);
+  zt_token_output_write(out, "]");
+  return 0;
+}
+
+/* Refuses the kind named by the user's first character. */
+static bool acceptOthers(void* user, char specifier, char modifier, char delimiter) {
+  (void)modifier;
+  (void)delimiter;
+  return specifier != *(const char*)user;
+}
+
+static void testTokenParser(void) {
+  zt_token_parser* parser = zt_token_parser_new();
+  zt_token_error error = {0, 0, ""};
+  char* xml = NULL;
+  char* text = NULL;
+  check(zt_token_parser_process(parser, "Lot A %05S", &xml, &error) == ZT_OK &&
+            contains(xml, "<counter modifier=\"5\" delimiter=\"0\"/>"),
+        "process");
+  check(zt_token_parser_build_string(parser, xml, &text) == ZT_OK && take(text, "Lot A %50S"),
+        "build_string");
+  check(zt_token_parser_build_template_string(parser, xml, &text) == ZT_OK && take(text, "1 S"),
+        "build_template_string");
+  zt_free(xml);
+
+  char* kept = NULL;
+  check(zt_token_parser_process(parser, "%Q", &kept, &error) == ZT_ETOKEN && kept == NULL &&
+            error.code == 26 && error.position == 1 &&
+            strcmp(error.message, "Unknown format specifier.") == 0 &&
+            strcmp(zt_last_error_message(), "Unknown format specifier.") == 0,
+        "a broken rule fills the error and leaves the out-parameter");
+  check(zt_token_parser_process(parser, "%Q", &kept, NULL) == ZT_ETOKEN, "error may be NULL");
+  check(zt_token_parser_raise_error(parser, 9, 3, &error) == ZT_ETOKEN && error.code == 9 &&
+            error.position == 3 &&
+            strcmp(error.message, "Imprinter counter width is out of range.") == 0,
+        "raise_error");
+
+  char user[] = "print";
+  check(zt_token_parser_format(parser, "A%5S%M", printToken, user, &text, &error) == ZT_OK &&
+            take(text, "[MA][S5][M]"),
+        "format calls the formatter per token with its fields");
+  check(zt_token_parser_format(parser, "A%3S", printToken, "stop", &kept, &error) == -5 &&
+            kept == NULL,
+        "a negative formatter answer stops the conversion with that status");
+  check(
+      zt_token_parser_format(parser, "A%3S", NULL, NULL, &text, &error) == ZT_OK && take(text, ""),
+      "no formatter prints nothing");
+  zt_token_parser_free(parser);
+
+  zt_token_parser_ex* extended = zt_token_parser_ex_new();
+  check(zt_token_parser_ex_process(extended, "Scan %A %2L", acceptOthers, "L", &xml, &error) ==
+                ZT_OK &&
+            contains(xml, "<iafielda") && !contains(xml, "<level"),
+        "extended process leaves refused tokens out");
+  check(zt_token_parser_ex_build_string(extended, xml, &text) == ZT_OK && take(text, "Scan %A "),
+        "extended build_string");
+  check(
+      zt_token_parser_ex_build_template_string(extended, xml, &text) == ZT_OK && take(text, "1 A "),
+      "extended build_template_string");
+  zt_free(xml);
+  check(zt_token_parser_ex_format(extended, "%A%2L", acceptOthers, printToken, "L", &kept,
+                                  &error) == ZT_ETOKEN &&
+            error.code == 27 && error.position == 4 && kept == NULL,
+        "a refused kind is error 27");
+  check(zt_token_parser_ex_format(extended, "%A", NULL, printToken, user, &text, NULL) == ZT_OK &&
+            take(text, "[A]"),
+        "extended format without accept accepts all");
+  check(zt_token_parser_ex_raise_error(extended, 21, 0, &error) == ZT_ETOKEN &&
+            strcmp(error.message, "token parsing error occured") == 0,
+        "extended raise_error");
+  zt_token_parser_ex_free(extended);
+}
+
+/* ---------------------------------------------------------------------------------------- */
+/* Log manager */
+
+struct LogCalls {
+  int confirms;
+  int lines;
+  bool answer;
+};
+
+static bool confirmDeletion(void* user, const char* path) {
+  struct LogCalls* calls = user;
+  calls->confirms += contains(path, "/old.log") ? 1 : 100;
+  return calls->answer;
+}
+
+static void countLine(void* user, const char* line) {
+  struct LogCalls* calls = user;
+  calls->lines += contains(line, "deleting: ") ? 1 : 100;
+}
+
+static void testLogManager(void) {
+  writeFile("old.log", "x");
+  zt_log_manager* logs = zt_log_manager_new();
+  const char* version = NULL;
+  char* report = NULL;
+  uint32_t count = 0;
+  int32_t result = -1;
+  check(zt_log_manager_get_version(logs, &version) == ZT_OK &&
+            strcmp(version, "1.0.12001.24001") == 0,
+        "log version");
+  check(zt_log_manager_set_path(logs, folder) == ZT_OK, "set_path");
+
+  const struct {
+    const char* policy;
+    int status;
+  } policies[] = {
+      {"keep_latest", zt_log_manager_keep_latest(logs, &result)},
+      {"keep_today", zt_log_manager_keep_today(logs, NULL)},
+      {"keep_this_week", zt_log_manager_keep_this_week(logs, NULL)},
+      {"keep_this_month", zt_log_manager_keep_this_month(logs, NULL)},
+      {"remove_by_threshold", zt_log_manager_remove_by_threshold(logs, 0, 0, NULL)},
+  };
+  for (size_t i = 0; i < sizeof policies / sizeof policies[0]; ++i) {
+    check(policies[i].status == ZT_OK, policies[i].policy);
+  }
+  check(result == 0, "a policy's result comes back");
+  check(zt_log_manager_remove_all(logs, &count) == ZT_OK && count == 1, "remove_all counts");
+  check(zt_log_manager_get_report(logs, &report) == ZT_OK && contains(report, "old.log"),
+        "policy report");
+  zt_free(report);
+
+  struct LogCalls calls = {0, 0, false};
+  check(zt_log_manager_set_status_callback(logs, countLine, &calls) == ZT_OK, "status callback");
+  check(zt_log_manager_delete_files(logs, confirmDeletion, &calls, &result) == ZT_OK &&
+            result == 0 && calls.confirms == 1 && calls.lines == 1 &&
+            access(pathOf("old.log"), F_OK) == 0,
+        "a refused deletion keeps the file and reports through both callbacks");
+  check(zt_log_manager_get_delete_report(logs, &report) == ZT_OK &&
+            contains(report, "<code>1223</code>"),
+        "deletion report");
+  zt_free(report);
+  zt_log_manager_set_status_callback(logs, NULL, NULL);
+  check(zt_log_manager_remove_all(logs, NULL) == ZT_OK &&
+            zt_log_manager_delete_files(logs, NULL, NULL, NULL) == ZT_OK && calls.lines == 1 &&
+            access(pathOf("old.log"), F_OK) != 0,
+        "deletion without confirm and without status lines");
+  zt_log_manager_free(logs);
+}
+
+/* ---------------------------------------------------------------------------------------- */
+/* Preset manager */
+
+static void collectDifference(void* user, const char* key, const char* value) {
+  char* seen = user;
+  strcat(seen, key);
+  strcat(seen, "=");
+  strcat(seen, value);
+  strcat(seen, ";");
+}
+
+static void testPresetManager(void) {
+  writeFile("a.ini", "[Preset]\nDpi=300\nMode=gray\n");
+  writeFile("b.ini", "[Preset]\nDpi=600\n");
+  zt_preset_manager* presets = zt_preset_manager_new();
+  const char* text = NULL;
+  uint32_t a = 0;
+  uint32_t b = 0;
+  uint32_t absent = 0;
+  bool added = false;
+  check(zt_preset_manager_get_version(presets, &text) == ZT_OK &&
+            strcmp(text, "1.0.12001.24001") == 0,
+        "preset version");
+  check(zt_preset_manager_open(presets, pathOf("a.ini"), &a) == ZT_OK && a != 0 &&
+            zt_preset_manager_open(presets, pathOf("b.ini"), &b) == ZT_OK && b != a,
+        "open gives handles");
+  check(zt_preset_manager_open(presets, pathOf("none.ini"), &absent) == -2 && absent == 0,
+        "a missing file is -ENOENT");
+  check(
+      zt_preset_manager_get_value(presets, a, "Mode", &text) == ZT_OK && strcmp(text, "gray") == 0,
+      "get_value");
+
+  char seen[64] = "";
+  check(zt_preset_manager_get_differences(presets, a, b, collectDifference, seen) == ZT_OK &&
+            strcmp(seen, "Dpi=600;") == 0,
+        "get_differences calls back per key with the user pointer");
+  check(zt_preset_manager_set_default(presets, a) == ZT_OK &&
+            zt_preset_manager_add_missing_from_default(presets, b, &added) == ZT_OK && added &&
+            zt_preset_manager_add_missing(presets, a, b, &added) == ZT_OK && !added,
+        "add_missing says whether anything was added");
+  check(zt_preset_manager_save_as(presets, b, pathOf("c.ini")) == ZT_OK &&
+            zt_preset_manager_save(presets, b) == ZT_OK,
+        "save_as and save");
+  check(zt_preset_manager_close(presets, b) == ZT_OK &&
+            zt_preset_manager_save(presets, b) == ZT_EBADF,
+        "an unknown handle is ZT_EBADF");
+  check(zt_preset_manager_save_as(presets, a, pathOf("no/such/folder.ini")) == -2,
+        "a failed write gives -errno");
+  zt_preset_manager_free(presets);
+}
+
+/* ---------------------------------------------------------------------------------------- */
+/* Tag manager */
+
+static void testTagManager(void) {
+  writeFile("tags.xml",
+            "<vexkoratagstore><tags><tag name=\"Color\"><id>1</id><tagvalues>"
+            "<tagvalue name=\"Red\"><value>0</value></tagvalue></tagvalues></tag></tags>"
+            "</vexkoratagstore>");
+  zt_tag_manager* tags = zt_tag_manager_new();
+  const char* text = NULL;
+  int32_t id = 0;
+  check(zt_tag_manager_load(tags, pathOf("none.xml")) == ZT_E_FAIL, "a failed load is E_FAIL");
+  check(zt_tag_manager_load(tags, pathOf("tags.xml")) == ZT_OK &&
+            zt_tag_manager_get_path(tags, &text) == ZT_OK && contains(text, "/tags.xml"),
+        "load and get_path");
+  check(zt_tag_manager_get_tag_id(tags, "Color", &id) == ZT_OK && id == 1, "get_tag_id");
+  check(zt_tag_manager_get_tag_id(tags, "Size", &id) == ZT_OK && id == ZT_TAG_NOT_FOUND,
+        "an absent tag");
+  check(zt_tag_manager_lookup_tag_id(tags, "Color", &id) == ZT_OK && id == 1, "lookup_tag_id");
+  check(zt_tag_manager_get_value_id(tags, 1, "Red", &id) == ZT_OK && id == 0, "get_value_id");
+  check(zt_tag_manager_get_value_name(tags, 1, 0, &text) == ZT_OK && strcmp(text, "Red") == 0,
+        "get_value_name");
+  check(zt_tag_manager_lookup_tag_name(tags, 1, &text) == ZT_OK && strcmp(text, "Color") == 0,
+        "lookup_tag_name");
+  check(zt_tag_manager_get_tag_name(tags, 26, &text) == ZT_OK && strcmp(text, "0x001a") == 0,
+        "get_tag_name files an absent id");
+  zt_tag_manager_free(tags);
+}
+
+/* ---------------------------------------------------------------------------------------- */
+/* XML parser, writer and XPath */
+
+/* What the handlers saw, appended as text. */
+struct Events {
+  char text[512];
+  zt_xml_controller* controller;
+  struct Events* inner; /* pushed at <push>, popped at its end */
+};
+
+static void note(struct Events* events, const char* a, const char* b) {
+  strcat(events->text, a);
+  strcat(events->text, b);
+}
+
+static int onStart(void* user, const char* name) {
+  note(user, "<", name);
+  return strcmp(name, "stop") == 0;
+}
+static int onText(void* user, const char* text) {
+  note(user, "", text);
+  return 0;
+}
+static int onAttribute(void* user, const char* name, const char* value) {
+  note(user, name, "=");
+  note(user, value, " ");
+  return 0;
+}
+static void onController(void* user, zt_xml_controller* controller) {
+  ((struct Events*)user)->controller = controller;
+}
+static int onEnd(void* user, const char* name);
+
+static const zt_xml_content_handler recorder = {NULL, NULL,        onStart, onText,      onEnd,
+                                                NULL, onAttribute, NULL,    onController};
+
+/* The outer handler hands the <push> element's content to its inner handler. */
+static int onEnd(void* user, const char* name) {
+  struct Events* events = user;
+  note(events, "/", name);
+  if (strcmp(name, "push") == 0 && events->inner != NULL) {
+    zt_xml_controller_push_handler(events->controller, &recorder, events->inner);
+  }
+  if (strcmp(name, "pop") == 0) {
+    bool has = false;
+    void* current = NULL;
+    zt_xml_controller_current_handler(events->controller, &has, &current);
+    note(events, has && current == events ? "(self)" : "(other)", "");
+    zt_xml_controller_pop_handler(events->controller);
+  }
+  return 0;
+}
+
+static int onError(void* user, int line, int column, const char* message, int code) {
+  char* seen = user;
+  snprintf(seen, 128, "line %d %s %s", line, column > 0 ? "column" : "?",
+           code < 0 && message[0] != '\0' ? "message" : "?");
+  return code;
+}
+
+static void testXmlParser(void) {
+  zt_xml_parser* parser = zt_xml_parser_new();
+  struct Events inner = {"", NULL, NULL};
+  struct Events outer = {"", NULL, &inner};
+  check(zt_xml_parser_parse_string(parser, "<a k=\"v\">x<push/><b>y</b><pop/></a>", &recorder,
+                                   &outer, NULL, NULL) == ZT_OK,
+        "parse_string");
+  check(strcmp(outer.text, "<ak=v x<push/push/a") == 0 &&
+            strcmp(inner.text, "<by/b<pop/pop(self)") == 0 && outer.controller != NULL,
+        "events reach the handler on top of the stack, with its own user pointer");
+
+  struct Events stopped = {"", NULL, NULL};
+  check(zt_xml_parser_parse_buffer(parser, "<r><stop/><later/></r>", 22, &recorder, &stopped, NULL,
+                                   NULL) == ZT_E_ABORT &&
+            strcmp(stopped.text, "<r<stop") == 0,
+        "a non-zero answer stops the parse with E_ABORT");
+
+  char seen[128] = "";
+  const zt_xml_error_handler errors = {onError, onError, onError};
+  struct Events broken = {"", NULL, NULL};
+  check(zt_xml_parser_parse_string(parser, "<a>\n<b></a>", &recorder, &broken, &errors, seen) < 0 &&
+            strcmp(seen, "line 2 column message") == 0,
+        "the error handler gets position, message and code");
+  const int status =
+      zt_xml_parser_parse_file(parser, pathOf("none.xml"), &recorder, &broken, NULL, NULL);
+  check(status < 0 && contains(zt_last_error_message(), "status 0x"),
+        "a failed parse is a negative status with a message");
+  zt_xml_parser_free(parser);
+}
+
+static void testXmlWriter(void) {
+  zt_xml_writer* writer = zt_xml_writer_new();
+  zt_xml_attribute* root = NULL;
+  zt_xml_attribute* scan = NULL;
+  char* xml = NULL;
+  const char* text = NULL;
+  bool flag = false;
+  check(
+      zt_xml_writer_create_attribute_int32(writer, "version", 2, ZT_XML_DECIMAL, &root) == ZT_OK &&
+          zt_xml_writer_create_attribute(writer, &scan) == ZT_OK,
+      "create_attribute");
+  const int statuses[] = {
+      zt_xml_writer_set_indent(writer, false),
+      zt_xml_writer_start_document(writer, NULL),
+      zt_xml_attribute_add_hex(root, "mask", 255),
+      zt_xml_attribute_add_bool(root, "on", true),
+      zt_xml_writer_start_element(writer, "settings", root),
+      zt_xml_attribute_add_text(scan, "side", "front"),
+      zt_xml_attribute_add_uint32(scan, "dpi", 300u),
+      zt_xml_writer_write_element_text(writer, "scan", "a & b", false, scan),
+      zt_xml_attribute_clear(scan),
+      zt_xml_attribute_add_int32(scan, "n", -1),
+      zt_xml_writer_write_element_char(writer, "c", 'A', false, scan),
+      zt_xml_writer_write_element_bool(writer, "b", true, false, NULL),
+      zt_xml_writer_write_element_int32(writer, "i", -7, false, NULL),
+      zt_xml_writer_write_element_uint32(writer, "u", 7u, true, NULL),
+      zt_xml_writer_characters(writer, "t", false),
+      zt_xml_writer_end_element(writer, NULL),
+      zt_xml_writer_end_document(writer),
+      zt_xml_writer_flush(writer),
+  };
+  for (size_t i = 0; i < sizeof statuses / sizeof statuses[0]; ++i) {
+    check(statuses[i] == ZT_OK, "writer call");
+  }
+  /* Attribute order within a set is the writer's business; each piece is checked. */
+  const char* pieces[] = {"<settings ",
+                          "version=\"2\"",
+                          "mask=\"0x000000ff\"",
+                          "on=\"true\"",
+                          "dpi=\"300\"",
+                          "side=\"front\"",
+                          ">a &amp; b</scan><c n=\"-1\">65</c>",
+                          "</c><b>true</b><i>-7</i><u><![CDATA[7]]></u>t</settings>"};
+  check(zt_xml_writer_get_xml(writer, &xml) == ZT_OK, "get_xml");
+  for (size_t i = 0; i < sizeof pieces / sizeof pieces[0]; ++i) {
+    check(contains(xml, pieces[i]), pieces[i]);
+  }
+  zt_free(xml);
+  check(zt_xml_writer_end_element(writer, NULL) == ZT_E_FAIL, "nothing open to end");
+
+  const struct {
+    int (*set)(zt_xml_writer*, bool);
+    int (*get)(zt_xml_writer*, bool*);
+  } flags[] = {
+      {zt_xml_writer_set_omit_xml_declaration, zt_xml_writer_get_omit_xml_declaration},
+      {zt_xml_writer_set_byte_order_mark, zt_xml_writer_get_byte_order_mark},
+      {zt_xml_writer_set_disable_output_escaping, zt_xml_writer_get_disable_output_escaping},
+      {zt_xml_writer_set_standalone, zt_xml_writer_get_standalone},
+      {zt_xml_writer_set_indent, zt_xml_writer_get_indent},
+  };
+  for (size_t i = 0; i < sizeof flags / sizeof flags[0]; ++i) {
+    check(flags[i].set(writer, true) == ZT_OK && flags[i].get(writer, &flag) == ZT_OK && flag &&
+              flags[i].set(writer, false) == ZT_OK && flags[i].get(writer, &flag) == ZT_OK && !flag,
+          "a flag reads back what was set");
+  }
+  check(zt_xml_writer_set_encoding(writer, "ISO-8859-1") == ZT_OK &&
+            zt_xml_writer_get_encoding(writer, &text) == ZT_OK && strcmp(text, "ISO-8859-1") == 0,
+        "encoding, handle-owned");
+  check(zt_xml_writer_set_version(writer, "1.0") == ZT_OK &&
+            zt_xml_writer_get_version(writer, &text) == ZT_OK && strcmp(text, "1.0") == 0,
+        "version, handle-owned");
+  zt_xml_attribute* more = NULL;
+  check(zt_xml_writer_reset(writer) == ZT_OK &&
+            zt_xml_writer_create_attribute_text(writer, "a", "1", &more) == ZT_OK &&
+            zt_xml_writer_create_attribute_bool(writer, "b", false, &more) == ZT_OK &&
+            zt_xml_writer_create_attribute_uint32(writer, "c", 16u, ZT_XML_HEX, &more) == ZT_OK &&
+            zt_xml_writer_start_document(writer, "p") == ZT_OK &&
+            zt_xml_writer_start_element(writer, "e", more) == ZT_OK &&
+            zt_xml_writer_end_element(writer, NULL) == ZT_OK &&
+            zt_xml_writer_get_xml(writer, &xml) == ZT_OK &&
+            contains(xml, "<p:e c=\"0x00000010\"/>"),
+        "reset, prefix and the remaining attribute makers");
+  zt_free(xml);
+  zt_xml_writer_free(writer);
+}
+
+/* Reads every node's name, text and XML; answers the number of nodes. */
+static int visitNodes(void* user, zt_xml_node_list* nodes) {
+  char* seen = user;
+  int32_t length = 0;
+  zt_xml_node* node = NULL;
+  const char* text = NULL;
+  zt_xml_node_list_length(nodes, &length);
+  while (zt_xml_node_list_next(nodes, &node) == ZT_OK && node != NULL) {
+    zt_xml_node_name(node, &text);
+    strcat(seen, text);
+    zt_xml_node_text(node, &text);
+    strcat(seen, text);
+    zt_xml_node_xml(node, &text);
+    strcat(seen, text);
+  }
+  zt_xml_node_list_reset(nodes);
+  zt_xml_node_list_next(nodes, &node);
+  strcat(seen, node != NULL ? "|again" : "|end");
+  return length;
+}
+
+static void testXPath(void) {
+  writeFile("doc.xml", "<r><s n=\"1\">a</s><s>b</s></r>");
+  zt_xml_xpath* xpath = zt_xml_xpath_new();
+  const char* text = NULL;
+  char seen[256] = "";
+  int result = 0;
+  check(zt_xml_xpath_load_file(xpath, pathOf("none.xml")) == -1, "a missing file is -1");
+  check(zt_xml_xpath_load_file(xpath, pathOf("doc.xml")) == ZT_OK, "load_file");
+  check(zt_xml_xpath_load_xml(xpath, "<r><s n=\"1\">a</s><s>b</s></r>") == ZT_OK, "load_xml");
+  check(zt_xml_xpath_select_single_node(xpath, "/r/s[@n]", &text) == ZT_OK &&
+            strcmp(text, "<s n=\"1\">a</s>") == 0,
+        "select_single_node");
+  check(
+      zt_xml_xpath_select_nodes(xpath, "//s/text()", &text) == ZT_OK && strcmp(text, "a\nb\n") == 0,
+      "select_nodes");
+  check(zt_xml_xpath_visit_nodes(xpath, "//s", visitNodes, seen, &result) == ZT_OK && result == 2 &&
+            strcmp(seen, "sa<s n=\"1\">a</s>sb<s>b</s>|again") == 0,
+        "the visitor walks the list and its answer is the result");
+  check(zt_xml_xpath_visit_nodes(xpath, "//[", visitNodes, seen, &result) == ZT_OK && result == -1,
+        "a failed query gives -1 without calling the visitor");
+  zt_xml_xpath_free(xpath);
+}
+
+int main(void) {
+  if (mkdtemp(folder) == NULL) {
+    return 2;
+  }
+  testRequiredPointers();
+  testTokenParser();
+  testLogManager();
+  testPresetManager();
+  testTagManager();
+  testXmlParser();
+  testXmlWriter();
+  testXPath();
+  const char* leftovers[] = {"a.ini", "b.ini", "c.ini", "tags.xml", "doc.xml"};
+  for (size_t i = 0; i < sizeof leftovers / sizeof leftovers[0]; ++i) {
+    unlink(pathOf(leftovers[i]));
+  }
+  rmdir(folder);
+  printf("%s\n", failures == 0 ? "C interface ok" : "C interface failed");
+  return failures == 0 ? 0 : 1;
+}
