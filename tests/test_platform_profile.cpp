@@ -32,18 +32,6 @@ class Profile : public zt::testing::ProfileFilesTest {
   }
 };
 
-TEST_F(Profile, LargeSectionIsReadWhole) {
-  std::string file = "[Preset]\n";
-  std::string expected;
-  for (int i = 0; i < 100000; ++i) {
-    const std::string line = "key" + std::to_string(i) + "=value" + std::to_string(i);
-    file += "  " + line + "\r\n";
-    expected += line + '\0';
-  }
-  file += "[Next]\nb=2\n";
-  EXPECT_EQ(section(write("big.ini", file)), expected);
-}
-
 TEST_F(Profile, ReadTrimsSkipsCommentsAndGivesNothingWithoutTheSectionOrItsLines) {
   errno = 0;
   EXPECT_EQ(section(path("none.ini")), "");
