@@ -52,32 +52,6 @@ constexpr bool kSanitized = true;
 #else
 constexpr bool kSanitized = false;
 #endif
-#ifdef NDEBUG
-constexpr bool kOptimised = !kSanitized;
-#else
-constexpr bool kOptimised = false;
-#endif
-
-// Processor seconds this thread has used: other work on a shared machine does not count.
-double threadSeconds() {
-  timespec now{};
-  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-// Runs `work` and, in an optimised build, expects it to take less than a second of processor
-// time. A linear pass over a megabyte takes a fraction of that; a quadratic one takes minutes.
-// A slow first run (page faults of a busy machine count too) is given one more try.
-void expectFast(const std::function<void()>& work, const std::string& what) {
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const double start = threadSeconds();
-    work();
-    const double seconds = threadSeconds() - start;
-    if (!kOptimised || seconds < 1.0) return;
-    if (attempt == 1) ADD_FAILURE() << what << " took " << seconds << " s";
-  }
-}
-
 std::string repeatedToMegabyte(const std::string& unit) {
   std::string s;
   while (s.size() < (1u << 20)) s += unit;
@@ -100,7 +74,8 @@ class Echo final : public KORATokenFormatterInterface, public KORATokenFormatter
 // character through the public objects of both families: documents of 16 MB are written and read
 // back to the string they came from, and the echo prints every token. A megabyte of message
 // pieces that all differ is refused as too many messages, at its last character. Every operation
-// stays linear in the length of its input.
+// stays linear in the length of its input: a quadratic one would run for hours and meet the
+// suite's time limit (tests/CMakeLists.txt), which guards against hangs, not speed.
 TEST(MegabyteFormatStrings, PublicObjectsStayLinear) {
   const std::string many = repeatedToMegabyte("a%Y");
   const std::string unbroken(1u << 20, 'm');
@@ -110,16 +85,12 @@ TEST(MegabyteFormatStrings, PublicObjectsStayLinear) {
   for (const std::string* format : {&many, &unbroken}) {
     const std::string label = format == &many ? " a%Y" : " unbroken";
     std::string xml[2], back[2], text[2];
-    const std::pair<std::string, std::function<void()>> operations[] = {
-        {"classic processTokens", [&] { classic.processTokens(format->c_str(), xml[0]); }},
-        {"extended processTokens", [&] { extended.processTokens(format->c_str(), xml[1], &echo); }},
-        {"classic buildTokenString", [&] { classic.buildTokenString(xml[0].c_str(), back[0]); }},
-        {"extended buildTokenString",
-         [&] { extended.buildTokenString(xml[1].c_str(), back[1], nullptr); }},
-        {"classic formatTokens", [&] { classic.formatTokens(format->c_str(), text[0], &echo); }},
-        {"extended formatTokens", [&] { extended.formatTokens(format->c_str(), text[1], &echo); }},
-    };
-    for (const auto& [name, operation] : operations) expectFast(operation, name + label);
+    classic.processTokens(format->c_str(), xml[0]);
+    extended.processTokens(format->c_str(), xml[1], &echo);
+    classic.buildTokenString(xml[0].c_str(), back[0]);
+    extended.buildTokenString(xml[1].c_str(), back[1], nullptr);
+    classic.formatTokens(format->c_str(), text[0], &echo);
+    extended.formatTokens(format->c_str(), text[1], &echo);
     const std::string printed =
         format == &many ? repeatedToMegabyte("aY").substr(0, many.size() / 3 * 2) : unbroken;
     for (int k = 0; k < 2; ++k) {
@@ -136,17 +107,8 @@ TEST(MegabyteFormatStrings, PublicObjectsStayLinear) {
   const zt::token::Rejection expected{32, static_cast<int>(distinct.size()) - 1};
   std::string xml;
   zt::token::Rejection refused[2]{};
-  expectFast(
-      [&] {
-        refused[0] = zt::token::rejection([&] { classic.processTokens(distinct.c_str(), xml); });
-      },
-      "classic distinct pieces");
-  expectFast(
-      [&] {
-        refused[1] =
-            zt::token::rejection([&] { extended.processTokens(distinct.c_str(), xml, &echo); });
-      },
-      "extended distinct pieces");
+  refused[0] = zt::token::rejection([&] { classic.processTokens(distinct.c_str(), xml); });
+  refused[1] = zt::token::rejection([&] { extended.processTokens(distinct.c_str(), xml, &echo); });
   EXPECT_EQ(refused[0], expected);
   EXPECT_EQ(refused[1], expected);
 }
