@@ -619,11 +619,7 @@ TEST(XmlWriter, OneSetPerElementWritesEachElementsOwnSet) {
   KORAXmlWriter writer;
   writer.setIndent(false);
   IKORAXmlAttribute* const first = writer.createAttribute("id", "first");
-  auto* const next = static_cast<KORAXmlAttribute*>(first) + 1;
-  next->addAttribute("id", "not made");
-  writer.writeElement("none", "", false, next);
-  next->clear();
-  std::string expected = "<none/>";
+  std::string expected;
   for (int i = 0; i < 5000; ++i) {
     ASSERT_EQ(writer.writeElement("item", i, false, writer.createAttribute("id", i, 0)), 0);
     expected += R"(<item id=")" + std::to_string(i) + R"(">)" + std::to_string(i) + "</item>";

@@ -11,17 +11,17 @@ uintptr_t addressOf(const IKORAXmlAttribute* handle) {
 }  // namespace
 
 uintptr_t AttributeSets::Block::start() const {
-  return addressOf(sets.get());
+  return reinterpret_cast<uintptr_t>(sets.data());
 }
 
 std::size_t AttributeSets::Block::indexOf(uintptr_t address) const {
   const uintptr_t offset = address - start();  // wraps for addresses below the block
   const std::size_t index = offset / sizeof(KORAXmlAttribute);
-  return offset % sizeof(KORAXmlAttribute) == 0 && index < made ? index : kBlockSets;
+  return offset % sizeof(KORAXmlAttribute) == 0 && index < sets.size() ? index : kBlockSets;
 }
 
 KORAXmlAttribute& AttributeSets::make() {
-  if (blocks_.empty() || blocks_.back()->made == kBlockSets) {
+  if (blocks_.empty() || blocks_.back()->sets.size() == kBlockSets) {
     const Block& block = *blocks_.emplace_back(std::make_unique<Block>());
     const uintptr_t first = block.start() / kStretch;
     const uintptr_t last = (block.start() + kStretch - 1) / kStretch;
@@ -30,8 +30,7 @@ KORAXmlAttribute& AttributeSets::make() {
       byStretch_.assign(platform::hashFinish(stretch), &block, [](const Block*) { return false; });
     }
   }
-  Block& block = *blocks_.back();
-  return block.sets[block.made++];
+  return blocks_.back()->sets.emplace_back(&pairs_);
 }
 
 const KORAXmlAttribute* AttributeSets::find(const IKORAXmlAttribute* handle) const {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <vector>
 
 #include "platform/probe_table.h"
@@ -17,7 +18,9 @@ namespace zt::xml {
 // Sets are made in blocks and never move or go before the owner does. A caller may make one set
 // per element, so both making a set and finding one cost constant time and touch little memory:
 // a pointer is looked up by the stretch of addresses it falls in, which holds at most two blocks,
-// and is never dereferenced unless it is one of the sets.
+// and is never dereferenced unless it is one of the sets. The sets' pairs are carved out of one
+// arena that goes with the writer, as the sets do, so a set per element costs no heap call of its
+// own.
 class AttributeSets {
  public:
   KORAXmlAttribute& make();
@@ -29,14 +32,16 @@ class AttributeSets {
   static constexpr uintptr_t kStretch = kBlockSets * sizeof(KORAXmlAttribute);
 
   struct Block {
-    std::unique_ptr<KORAXmlAttribute[]> sets = std::make_unique<KORAXmlAttribute[]>(kBlockSets);
-    std::size_t made = 0;
+    Block() { sets.reserve(kBlockSets); }  // never grows past this, so no set moves
+    std::vector<KORAXmlAttribute> sets;
 
     [[nodiscard]] uintptr_t start() const;
     // The index of the set at `address`, or kBlockSets when no set made here starts there.
     [[nodiscard]] std::size_t indexOf(uintptr_t address) const;
   };
 
+  // Declared first, so that it goes after every set that holds pairs from it.
+  std::pmr::monotonic_buffer_resource pairs_;
   std::vector<std::unique_ptr<Block>> blocks_;
   // Each block filed under the one or two stretches (addresses / kStretch) it overlaps.
   platform::ProbeTable<const Block*> byStretch_;

@@ -4,6 +4,7 @@
 #define ZT_XML_XML_ATTRIBUTE_H
 
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -24,7 +25,13 @@ const char* boolText(bool value);
 // keep only their low 32 bits, so that every integer slot writes a 32-bit value.
 class KORAXmlAttribute final : public IKORAXmlAttribute {
  public:
-  using Entries = std::unordered_map<std::string, std::string>;
+  // The map's pairs and buckets come from the memory the set is given, so that a writer can
+  // make many sets without a trip to the heap for each; iteration order is unchanged by it.
+  using Entries = std::pmr::unordered_map<std::string, std::string>;
+
+  KORAXmlAttribute() = default;
+  explicit KORAXmlAttribute(std::pmr::memory_resource* memory)
+      : entries_(Entries::allocator_type(memory)) {}
 
   IKORAXmlAttribute* addAttribute(const char* name, const char* value) override;
   IKORAXmlAttribute* addAttribute(const char* name, bool value) override;
