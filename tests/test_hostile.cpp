@@ -1,6 +1,7 @@
 // What every tool does with hostile documents and paths and when memory runs out, tried through
 // the public objects: files that are not regular files, documents with a document type
 // declaration, an allocation failing anywhere inside an operation.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -31,8 +32,10 @@
 #endif
 
 // Allocation failure on demand: while armed, the allocation counted down to by `failAfter` throws
-// std::bad_alloc (or gives null, for the nothrow forms), once; every other allocation is served
-// as usual. Every form is replaced, so that no block crosses between this allocator and another.
+// std::bad_alloc (or gives null, for the nothrow form), once; every other allocation is served
+// as usual. Every scalar form is replaced, so that no block crosses between this allocator and
+// another; the library makes no array allocation, and the array forms are left to the runtime,
+// which pairs them among themselves.
 namespace {
 long failAfter = -1;
 }  // namespace
@@ -53,12 +56,6 @@ void* operator new(std::size_t size, const std::nothrow_t& /*tag*/) noexcept {
     return nullptr;
   }
 }
-void* operator new[](std::size_t size) {
-  return ::operator new(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-  return ::operator new(size, tag);
-}
 void operator delete(void* block) noexcept {
   std::free(block);
 }
@@ -68,17 +65,11 @@ void operator delete(void* block, std::size_t /*size*/) noexcept {
 void operator delete(void* block, const std::nothrow_t& /*tag*/) noexcept {
   std::free(block);
 }
-void operator delete[](void* block) noexcept {
-  std::free(block);
-}
-void operator delete[](void* block, std::size_t /*size*/) noexcept {
-  std::free(block);
-}
-void operator delete[](void* block, const std::nothrow_t& /*tag*/) noexcept {
-  std::free(block);
-}
 
 namespace {
+
+using ::testing::AnyOf;
+using ::testing::Each;
 
 template <auto Destroy>
 struct Destroyer {
@@ -126,12 +117,6 @@ class ErrorRecorder final : public IKORAXmlErrorHandler {
   }
 };
 
-bool hasElementEvents(const EventRecorder& recorder) {
-  return std::ranges::any_of(recorder.events, [](const std::string& event) {
-    return event != "startDocument" && event != "endDocument";
-  });
-}
-
 std::string repeat(const std::string& text, int times) {
   std::string out;
   while (times-- > 0) {
@@ -173,7 +158,7 @@ TEST(NonRegularFiles, EveryFileTakingCallRefusesEveryKind) {
     ErrorRecorder sink;
     const long status = xmlParser()->parseFile(path, &handler, &sink);
     EXPECT_LT(status, 0);
-    EXPECT_FALSE(hasElementEvents(handler));
+    EXPECT_THAT(handler.events, Each(AnyOf("startDocument", "endDocument")));
     EXPECT_EQ(sink.errors,
               std::vector<std::string>{"fatal 0:0 " + std::to_string(status) + ' ' + kind.reason});
     auto manager = presets();
@@ -225,12 +210,6 @@ TEST(DtdProhibited, EveryParsePathRefusesIt) {
   const std::string templated = "<template><tokens><date/></tokens></template>";
   const std::string store =
       "<vexkoratagstore><tags><tag name=\"Color\"><id>7</id></tag></tags></vexkoratagstore>";
-  {  // Without the declaration, each document reads.
-    std::string out;
-    ASSERT_NE(tokenParser()->buildTokenString(processed.c_str(), out), 0u);
-    ASSERT_NE(tokenParser()->buildTemplateString(templated.c_str(), out), 0u);
-    ASSERT_TRUE(tags()->load(dir.write("plain.xml", store).c_str()));
-  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dtd.substr(0, 60));
     const std::string xml = c.dtd + "<r>" + c.reference + "</r>";
@@ -248,7 +227,7 @@ TEST(DtdProhibited, EveryParsePathRefusesIt) {
       EXPECT_EQ(sink.errors,
                 std::vector<std::string>{std::string("fatal ") + c.at + ' ' +
                                          std::to_string(kDtdProhibited) + " DTD is prohibited"});
-      EXPECT_FALSE(hasElementEvents(handler));
+      EXPECT_THAT(handler.events, Each(AnyOf("startDocument", "endDocument")));
     }
 
     auto query = xpath();
