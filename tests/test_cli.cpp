@@ -170,6 +170,7 @@ TEST(Cli, EveryAnswerHasItsStatusAndStreams) {
       {{"--version"}, 0, HasSubstr("libzttools 1.0.12001.24001")},
       {{"token", "string", missing}, 1, HasSubstr(missing + ": No such file or directory")},
       {{"tags", folder}, 1, HasSubstr(folder + ": Is a directory")},
+      {{"xml", "events", "/dev/zero"}, 1, HasSubstr("/dev/zero: not a regular file")},
       {{"xml", "xpath", fifo, "/a"}, 1, HasSubstr(fifo + ": not a regular file")},
       {{"xml", "events", "-"}, 1, HasSubstr("<stdin>: not a regular file"), IsEmpty(), "/dev/zero"},
       {{"log", "plan", missing, "--policy", "all"}, 1, HasSubstr(missing + ": No such file")},
