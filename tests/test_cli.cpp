@@ -173,6 +173,7 @@ TEST(Cli, EveryAnswerHasItsStatusAndStreams) {
       {{"xml", "events", "/dev/zero"}, 1, HasSubstr("/dev/zero: not a regular file")},
       {{"xml", "xpath", fifo, "/a"}, 1, HasSubstr(fifo + ": not a regular file")},
       {{"xml", "events", "-"}, 1, HasSubstr("<stdin>: not a regular file"), IsEmpty(), "/dev/zero"},
+      {{"preset", "show", missing}, 1, HasSubstr(missing + ": No such file or directory")},
       {{"log", "plan", missing, "--policy", "all"}, 1, HasSubstr(missing + ": No such file")},
       {{"log", "plan", plain, "--policy", "all"}, 1, HasSubstr(plain + ": Not a directory")},
       {{"xml", "events", broken}, 1, HasSubstr(broken + ":2:11: Entity 'bogus' not defined"), _},
