@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "event_recorder.h"
@@ -32,31 +33,30 @@ using Events = std::vector<std::string>;
 
 using Recorder = EventRecorder;
 
-class ErrorRecorder : public IKORAXmlErrorHandler {
+// Counts the errors it is told of; what each error says is the hostile-input suite's concern.
+class ErrorCounter : public IKORAXmlErrorHandler {
  public:
-  struct Call {
-    std::string kind;
-    int line;
-    int column;
-    std::wstring message;
-    long code;
-  };
-  std::vector<Call> calls;
+  int calls = 0;
 
-  long error(ISAXLocator* l, const wchar_t* m, long c) override { return add("error", l, m, c); }
-  long fatalError(ISAXLocator* l, const wchar_t* m, long c) override {
-    return add("fatalError", l, m, c);
-  }
-  long ignorableWarning(ISAXLocator* l, const wchar_t* m, long c) override {
-    return add("ignorableWarning", l, m, c);
-  }
-
- private:
-  long add(const char* kind, ISAXLocator* locator, const wchar_t* message, long code) {
-    calls.push_back({kind, locator->getLineNumber(), locator->getColumnNumber(), message, code});
+  long error(ISAXLocator* /*at*/, const wchar_t* /*message*/, long code) override {
+    ++calls;
     return code;
   }
+  long fatalError(ISAXLocator* at, const wchar_t* message, long code) override {
+    return error(at, message, code);
+  }
+  long ignorableWarning(ISAXLocator* at, const wchar_t* message, long code) override {
+    return error(at, message, code);
+  }
 };
+
+std::string repeat(std::string_view text, int times) {
+  std::string out;
+  while (times-- > 0) {
+    out += text;
+  }
+  return out;
+}
 
 Events eventsOf(const std::string& xml, long* result = nullptr) {
   KORAXmlParser parser;
@@ -88,8 +88,6 @@ TEST(XmlParser, DeliversEventsInDocumentOrder) {
       // Text after a child's end tag is not delivered.
       {"<a>x<b>y</b>z</a>",
        {"startDocument", "<a", "]a", "text:x", "<b", "]b", "text:y", "/b", "/a", "endDocument"}},
-      // A byte that is not UTF-8 is kept as U+FFFD instead of failing the document.
-      {"<a>\xff</a>", {"startDocument", "<a", "]a", "text:\xEF\xBF\xBD", "/a", "endDocument"}},
       // Text is text: a declared encoding does not re-decode it (a reset writer declares UTF-16).
       {R"(<?xml version="1.0" encoding="UTF-16"?><a>t</a>)",
        {"startDocument", "<a", "]a", "text:t", "/a", "endDocument"}},
@@ -200,25 +198,18 @@ TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
 TEST(XmlParser, ErrorSinkStaysUntilAnotherIsGiven) {
   KORAXmlParser parser;
   Recorder recorder;
-  ErrorRecorder firstSink;
-  EXPECT_LT(parser.parseString("<a>\n<b></a>", &recorder, &firstSink), 0);
-  ASSERT_FALSE(firstSink.calls.empty());
-  const ErrorRecorder::Call& call = firstSink.calls.front();
-  EXPECT_EQ(call.kind, "fatalError");
-  EXPECT_EQ(call.line, 2);
-  EXPECT_GT(call.column, 0);
-  EXPECT_LT(call.code, 0);
-  EXPECT_FALSE(call.message.empty());
-
-  const size_t before = firstSink.calls.size();
+  ErrorCounter firstSink;
+  EXPECT_LT(parser.parseString("<a><b></a>", &recorder, &firstSink), 0);
+  const int before = firstSink.calls;
+  EXPECT_GT(before, 0);
   EXPECT_LT(parser.parseString("<a>", &recorder, nullptr), 0);
-  EXPECT_GT(firstSink.calls.size(), before);
+  EXPECT_GT(firstSink.calls, before);
 
-  ErrorRecorder secondSink;
-  const size_t kept = firstSink.calls.size();
+  ErrorCounter secondSink;
+  const int kept = firstSink.calls;
   EXPECT_LT(parser.parseString("</a>", &recorder, &secondSink), 0);
-  EXPECT_FALSE(secondSink.calls.empty());
-  EXPECT_EQ(firstSink.calls.size(), kept);
+  EXPECT_GT(secondSink.calls, 0);
+  EXPECT_EQ(firstSink.calls, kept);
 }
 
 TEST(XmlParser, BufferParsesExactlyItsLength) {
@@ -251,14 +242,8 @@ TEST(XmlParser, NamesAreCutAfter1023BytesAndValuesAfter2047) {
                       "/" + cut, "endDocument"}))
         << extra;
   }
-  std::string name;
-  for (int i = 0; i < 512; ++i) {
-    name += "\xC3\xA9";  // é, two bytes
-  }
-  std::string value;
-  for (int i = 0; i < 683; ++i) {
-    value += "\xE2\x82\xAC";  // €, three bytes
-  }
+  const std::string name = repeat("\xC3\xA9", 512);       // é, two bytes
+  const std::string value = repeat("\xE2\x82\xAC", 683);  // €, three bytes
   const std::string cut = name.substr(0, 1022);
   EXPECT_EQ(eventsOf("<" + name + " a=\"" + value + "\"/>"),
             (Events{"startDocument", "<" + cut, "[" + cut, "a=" + value.substr(0, 2046), "]" + cut,
@@ -272,10 +257,7 @@ TEST(XmlParser, FilePathIsCutAfter999Characters) {
   // Directories of two-byte characters, so that the cut counts characters, not bytes.
   std::string relative;
   const size_t base = dir.path().string().size() + 1;
-  std::string component;
-  for (int i = 0; i < 100; ++i) {
-    component += "\xC3\xA9";
-  }
+  const std::string component = repeat("\xC3\xA9", 100);
   while (base + zt::xml::toWide(relative).size() + 101 + 20 < 999) {
     relative += component + "/";
   }
@@ -293,15 +275,9 @@ TEST(XmlParser, FilePathIsCutAfter999Characters) {
 }
 
 TEST(XmlXPath, HostileDocumentsFailToLoad) {
-  std::string deep;  // closed again, so that only the depth limit can refuse it
-  for (int i = 0; i < 100000; ++i) {
-    deep += "<a>";
-  }
-  for (int i = 0; i < 100000; ++i) {
-    deep += "</a>";
-  }
   const std::string documents[] = {
-      deep,
+      // Closed again, so that only the depth limit can refuse it.
+      repeat("<a>", 100000) + repeat("</a>", 100000),
       "<" + std::string(1 << 20, 'n') + "/>",
       "<a>&undeclared;</a>",
   };
@@ -406,6 +382,7 @@ TEST(XmlWriter, ReturnedTextStaysAsItWasUntilTheNextCall) {
     writer.startDocument();
     writer.writeElement("a", "1", false, nullptr);
     const std::string first = writer.getXml();
+    EXPECT_EQ(first.find(R"(encoding="utf-8")") != std::string::npos, declared);  // the default
     const char* kept = writer.getXml();
     EXPECT_EQ(kept, first);
     // Enough text that the component's block must grow, and would move.
@@ -425,76 +402,32 @@ TEST(XmlWriter, ReturnedTextStaysAsItWasUntilTheNextCall) {
   }
 }
 
-TEST(XmlWriter, PrefixAppliesToEveryLaterElementStartedOrWritten) {
-  KORAXmlWriter writer;
-  writer.setIndent(false);
-  writer.startDocument("p");
-  writer.writeElement("b", "x", false, nullptr);
-  writer.startDocument();  // no prefix given: the last one stays
-  writer.startElement("c", nullptr);
-  writer.endElement();  // innermost open element, with its prefix
-  writer.startElement("x", nullptr);
-  writer.characters("t", false);
-  writer.endElement("x");    // a given name is written as it is
-  writer.startDocument("");  // an empty prefix ends prefixing
-  writer.writeElement("d", "e", false, nullptr);
-  EXPECT_STREQ(writer.getXml(), "<p:b>x</p:b><p:c/><p:x>t</x><d>e</d>");
-}
-
 // Every place a name goes (element started or written, end tag, attribute, prefix) takes exactly
 // the XML Names: the edges of each character range of the production, first character and
 // later ones. A refused call returns E_INVALIDARG and writes nothing; what is accepted reads back.
 TEST(XmlWriter, TakesOnlyXmlNamesAndWritesNothingForARefusedOne) {
-  const std::pair<const char*, bool> names[] = {
-      {"a", true},
-      {"Z_:", true},
-      {":", true},
-      {"_0-.", true},
-      {"a:b:c", true},
-      {"\xC3\x80", true},                          // U+00C0, first letter above ASCII
-      {"\xC3\x96\xC3\x98\xC3\xB6\xC3\xB8", true},  // U+00D6 U+00D8 U+00F6 U+00F8
-      {"\xCB\xBF\xCD\xB0\xCD\xBD\xCD\xBF", true},  // U+02FF U+0370 U+037D U+037F
-      {"\xE2\x80\x8C\xE2\x80\x8D", true},          // U+200C U+200D
-      {"\xE2\x81\xB0\xE2\x86\x8F", true},          // U+2070 U+218F
-      {"\xE2\xB0\x80\xE2\xBF\xAF", true},          // U+2C00 U+2FEF
-      {"\xE3\x80\x81\xED\x9F\xBF", true},          // U+3001 U+D7FF
-      {"\xEF\xA4\x80\xEF\xB7\x8F", true},          // U+F900 U+FDCF
-      {"\xEF\xB7\xB0\xEF\xBF\xBD", true},          // U+FDF0 U+FFFD
-      {"\xF0\x90\x80\x80\xF3\xAF\xBF\xBF", true},  // U+10000 U+EFFFF
-      {"a\xC2\xB7\xCC\x80\xCD\xAF\xE2\x80\xBF\xE2\x81\x80",
-       true},  // U+B7 U+300 U+36F U+203F U+2040
-      {"", false},
-      {"0a", false},
-      {"-a", false},
-      {".a", false},
-      {"\xC2\xB7", false},
-      {"\xCC\x80", false},
-      {"\xE2\x80\xBF", false},  // name characters only
-      {"\xC3\x97", false},
-      {"\xC3\xB7", false},
-      {"\xCD\xBE", false},  // U+00D7 U+00F7 U+037E
-      {"\xE2\x80\x8E", false},
-      {"\xE2\x81\xAF", false},
-      {"\xE2\x86\x90", false},  // U+200E U+206F U+2190
-      {"\xE2\xBF\xB0", false},
-      {"\xE3\x80\x80", false},
-      {"\xEF\xB7\x90", false},  // U+2FF0 U+3000 U+FDD0
-      {"\xEF\xBF\xBE", false},
-      {"\xF3\xB0\x80\x80", false},  // U+FFFE U+F0000
-      {"a b", false},
-      {"a<", false},
-      {"a>", false},
-      {"a&", false},
-      {"a\"", false},
-      {"a=", false},
-      {"a/", false},
-      {"a\t", false},
-      {"a\x01", false},
-      {"a\xC3", false},
-      {"a\xFF", false},
-      {"a\xC0\xA1", false},
-      {"a\xED\xA0\x80", false},
-  };
+  // The last valid name and the first invalid ones hold characters a Name has after its first only.
+  const std::vector<const char*> valid = {"a",
+                                          "Z_:",
+                                          ":",
+                                          "_0-.",
+                                          "a:b:c",
+                                          "\u00C0",
+                                          "\u00D6\u00D8\u00F6\u00F8",
+                                          "\u02FF\u0370\u037D\u037F",
+                                          "\u200C\u200D",
+                                          "\u2070\u218F",
+                                          "\u2C00\u2FEF",
+                                          "\u3001\uD7FF",
+                                          "\uF900\uFDCF",
+                                          "\uFDF0\uFFFD",
+                                          "\U00010000\U000EFFFF",
+                                          "a\u00B7\u0300\u036F\u203F\u2040"};
+  const std::vector<const char*> invalid = {
+      "",       "0a",         "-a",     ".a",     "\u00B7", "\u0300",    "\u203F",       "\u00D7",
+      "\u00F7", "\u037E",     "\u200E", "\u206F", "\u2190", "\u2FF0",    "\u3000",       "\uFDD0",
+      "\uFFFE", "\U000F0000", "a b",    "a<",     "a>",     "a&",        "a\"",          "a=",
+      "a/",     "a\t",        "a\x01",  "a\xC3",  "a\xFF",  "a\xC0\xA1", "a\xED\xA0\x80"};
   using Use = std::function<long(KORAXmlWriter&, const char*)>;
   const std::pair<const char*, Use> uses[] = {
       {"startElement", [](KORAXmlWriter& w, const char* n) { return w.startElement(n, nullptr); }},
@@ -512,37 +445,40 @@ TEST(XmlWriter, TakesOnlyXmlNamesAndWritesNothingForARefusedOne) {
          return status;
        }},
   };
-  for (const auto& [name, valid] : names) {
-    for (const auto& [use, call] : uses) {
-      if (*name == '\0' && std::string_view(use) == "prefix") {
-        continue;  // the empty prefix ends prefixing
+  for (const bool ok : {true, false}) {
+    for (const char* name : ok ? valid : invalid) {
+      for (const auto& [use, call] : uses) {
+        if (*name == '\0' && std::string_view(use) == "prefix") {
+          continue;  // the empty prefix ends prefixing
+        }
+        KORAXmlWriter writer;
+        writer.setIndent(false);
+        writer.startDocument();
+        writer.startElement("r", nullptr);
+        const std::string before = writer.getXml();
+        const long status = call(writer, name);
+        EXPECT_EQ(status, ok ? 0 : status::kInvalidArg) << use << " " << name;
+        if (!ok && std::string_view(use) != "prefix") {
+          EXPECT_EQ(writer.getXml(), before) << use << " " << name;
+        }
+        if (ok && std::string_view(use) == "endElement") {
+          continue;  // an end tag of another name is the caller's choice
+        }
+        while (writer.endElement() == 0) {
+        }
+        const std::string xml = writer.getXml();
+        long result = 0;
+        eventsOf(xml, &result);
+        EXPECT_EQ(result, 0) << use << " " << name << ": " << xml;
       }
-      KORAXmlWriter writer;
-      writer.setIndent(false);
-      writer.startDocument();
-      writer.startElement("r", nullptr);
-      const std::string before = writer.getXml();
-      const long status = call(writer, name);
-      std::string xml = writer.getXml();
-      EXPECT_EQ(status, valid ? 0 : status::kInvalidArg) << use << " " << name;
-      if (!valid && std::string_view(use) != "prefix") {
-        EXPECT_EQ(xml, before) << use << " " << name;
-      }
-      if (valid && std::string_view(use) == "endElement") {
-        continue;  // an end tag of another name is the caller's choice
-      }
-      while (writer.endElement() == 0) {
-      }
-      xml = writer.getXml();
-      long result = 0;
-      eventsOf(xml, &result);
-      EXPECT_EQ(result, 0) << use << " " << name << ": " << xml;
     }
   }
 }
 
-// A refused prefix leaves the one before in force; under a prefix a name need only make a Name
-// after "p:", and a refused start opens nothing, so that endElement() closes what was opened.
+// A prefix applies to every element started or written after it: a refused one leaves the one
+// before in force, none keeps it and the empty one ends it. Under a prefix a name need only make a
+// Name after "p:". endElement() closes the innermost element opened, with its prefix (a refused
+// start opens nothing), and an end tag given by name is written as it is.
 TEST(XmlWriter, RefusedPrefixKeepsThePreviousOneAndARefusedStartOpensNothing) {
   KORAXmlWriter writer;
   writer.setIndent(false);
@@ -553,7 +489,13 @@ TEST(XmlWriter, RefusedPrefixKeepsThePreviousOneAndARefusedStartOpensNothing) {
   EXPECT_EQ(writer.startElement("a b", nullptr), status::kInvalidArg);
   EXPECT_EQ(writer.endElement(), 0);
   EXPECT_EQ(writer.endElement(), status::kFail);
-  EXPECT_STREQ(writer.getXml(), "<p:r><p:0a>t</p:0a></p:r>");
+  writer.startDocument();
+  writer.startElement("x", nullptr);
+  writer.characters("t", false);
+  writer.endElement("x");
+  writer.startDocument("");
+  writer.writeElement("d", "e", false, nullptr);
+  EXPECT_STREQ(writer.getXml(), "<p:r><p:0a>t</p:0a></p:r><p:x>t</x><d>e</d>");
 }
 
 // Characters XML 1.0 forbids (C0 controls but TAB, LF and CR; U+FFFE, U+FFFF) become U+FFFD in
@@ -628,20 +570,6 @@ TEST(XmlWriter, OneSetPerElementWritesEachElementsOwnSet) {
   EXPECT_EQ(writer.getXml(), expected + R"(<item id="first"/>)");
 }
 
-TEST(XmlWriter, DeclarationNamesTheConfiguredEncoding) {
-  KORAXmlWriter writer;
-  writer.setOmitXmlDeclaration(false);
-  writer.startDocument();
-  writer.writeElement("a", "t", false, nullptr);
-  char* xml = nullptr;
-  ASSERT_EQ(writer.getXml(&xml), 0);
-  ASSERT_NE(xml, nullptr);
-  EXPECT_NE(std::strstr(xml, R"(encoding="utf-8")"), nullptr) << xml;
-  std::free(xml);
-  writer.setEncoding("ISO-8859-1");
-  EXPECT_NE(std::strstr(writer.getXml(), R"(encoding="ISO-8859-1")"), nullptr);
-}
-
 TEST(XmlWriter, PropertiesRoundTripAndResetRestoresTheComponentDefaults) {
   using Setter = long (KORAXmlWriter::*)(bool);
   using Getter = long (KORAXmlWriter::*)(bool*);
@@ -667,9 +595,14 @@ TEST(XmlWriter, PropertiesRoundTripAndResetRestoresTheComponentDefaults) {
   ASSERT_EQ(writer.getVersion(&text), 0);
   EXPECT_STREQ(text, "1.1");
   std::free(text);
-
+  // The declaration names the encoding set, patched over the component's own.
+  writer.setEncoding("ISO-8859-1");
   writer.startDocument("p");
   writer.startElement("open", nullptr);
+  ASSERT_EQ(writer.getXml(&text), 0);
+  EXPECT_NE(std::strstr(text, R"(version="1.1" encoding="ISO-8859-1")"), nullptr) << text;
+  std::free(text);
+
   EXPECT_EQ(writer.reset(), 0);
   bool omit = true;
   bool indent = true;
@@ -780,24 +713,22 @@ TEST(XmlXPath, LoadFileRefusesThePathLoadedLast) {
 // The vectorised check against the byte walk, with each case placed at every offset of a vector
 // block and a 64-byte group, after ASCII and after a four-byte character.
 TEST(Utf8Text, VectorCheckAgreesWithTheByteWalkAtEveryOffset) {
-  const std::string_view cases[] = {
-      "\xC3\xA9",
-      "\xCE\xB1\xE6\xBC\xA2",
-      "\xF0\x9F\x98\x80",
-      "\xF4\x8F\xBF\xBF",
-      "\xF4\x90\x80\x80",
-      "\xE0\x9F\xBF",
-      "\xE0\xA0\x80",
-      "\xED\x9F\xBF",
-      "\xED\xA0\x80",
-      "\xF0\x8F\xBF\xBF",
-      "\xC1\xBF",
-      "\xF5\x80\x80\x80",
-      "\x80",
-      "\xE2\x82",
-      "\xC3",
-      "\xC3\xA9\xA9",
-  };
+  const std::string_view cases[] = {"\xC3\xA9",
+                                    "\xCE\xB1\xE6\xBC\xA2",
+                                    "\xF0\x9F\x98\x80",
+                                    "\xF4\x8F\xBF\xBF",
+                                    "\xF4\x90\x80\x80",
+                                    "\xE0\x9F\xBF",
+                                    "\xE0\xA0\x80",
+                                    "\xED\x9F\xBF",
+                                    "\xED\xA0\x80",
+                                    "\xF0\x8F\xBF\xBF",
+                                    "\xC1\xBF",
+                                    "\xF5\x80\x80\x80",
+                                    "\x80",
+                                    "\xE2\x82",
+                                    "\xC3",
+                                    "\xC3\xA9\xA9"};
   for (const std::string_view piece : cases) {
     for (const std::string_view before : {"", "\xF0\x9F\x98\x80"}) {
       for (std::size_t shift = 0; shift < 70; ++shift) {
