@@ -16,7 +16,6 @@ namespace {
 class Recorder final : public SaxContentSink, public SaxErrorSink {
  public:
   std::vector<std::string> events;
-  std::string stopAt;      // an element name whose start is refused
   std::string textOnlyIn;  // when set, text is wanted only inside elements of this name
   bool dropSpace = false;  // the answer to dropsLeadingSpace
   int errorLine = 0;
@@ -35,9 +34,6 @@ class Recorder final : public SaxContentSink, public SaxErrorSink {
       event += " " + std::string(attribute.localName) + "=" + std::string(attribute.value);
     }
     log(event);
-    if (name == stopAt) {
-      return kAbort;
-    }
     return textOnlyIn.empty() || name == textOnlyIn ? kOk : kFalse;
   }
   Status endElement(std::string_view name) override {
