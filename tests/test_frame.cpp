@@ -1,8 +1,6 @@
 // The frame: the token error table, the exception type and the Destroy exports.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "token/token_error.h"
 #include "zttools.h"
 

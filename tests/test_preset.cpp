@@ -204,11 +204,11 @@ TEST_F(PresetManager, SaveSyncsTheDataBeforeTheRenameAndTheFolderAfter) {
   const bool saved = manager.save(handle);
   syncLog = nullptr;
   ASSERT_TRUE(saved);
-  ASSERT_EQ(calls.size(), 3U);
+  ASSERT_FALSE(calls.empty());
   const std::string temporary = calls[0].substr(std::string("fsync ").size());
-  EXPECT_EQ(calls[0], "fsync " + temporary);
-  EXPECT_EQ(calls[1], "rename " + temporary + " " + path("opened.ini"));
-  EXPECT_EQ(calls[2], "fsync " + folder_.string());
+  EXPECT_EQ(calls, (std::vector<std::string>{"fsync " + temporary,
+                                             "rename " + temporary + " " + path("opened.ini"),
+                                             "fsync " + folder_.string()}));
 }
 
 TEST_F(PresetManager, DifferencesAndCompletionFromTheDefault) {
