@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "log/log_manager.h"
-#include "log/log_retention.h"
 #include "platform/clock.h"
 #include "platform/clock_seam.h"
 #include "platform/files.h"
@@ -371,29 +370,10 @@ TEST_F(LogTreeTest, UnreadableSubfoldersAreSkippedAndDeletionFailuresRecorded) {
 // ---------------------------------------------------------------------------------------------
 // Periods
 
-TEST_F(LogTreeTest, PeriodsStartAtLocalMidnightOfTheirFirstDay) {
-  const struct {
-    const char* what;
-    int64_t now;
-    zt::log::Period period;
-    int64_t start;
-  } cases[] = {
-      {"Sunday", utc(2024, 3, 10, 14), zt::log::Period::thisWeek, utc(2024, 3, 9, 23)},
-      {"today before 01:00 local", utc(2024, 3, 9, 23, 30), zt::log::Period::today,
-       utc(2024, 3, 9, 23)},
-      {"1st of a month before 02:00 local", utc(2024, 5, 31, 22, 30), zt::log::Period::thisMonth,
-       utc(2024, 5, 31, 22)},
-      // A Tuesday the 2nd in summer time: the week began on the last Sunday of March, the day
-      // the clocks went forward, and its start still falls on the Saturday evening before.
-      {"Tuesday 2nd", utc(2024, 4, 2, 7), zt::log::Period::thisWeek, utc(2024, 3, 30, 22)},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(zt::log::periodStart(c.period, c.now), c.start) << c.what;
-  }
-}
-
-// Files are kept by the day they were written, so the hour by which that week starts early
-// keeps nothing from the Saturday.
+// Periods start at local midnight of their first day. A Tuesday the 2nd in summer time: the week
+// began on the last Sunday of March, the day the clocks went forward, and its start falls on the
+// Saturday evening before; files are kept by the day they were written, so that hour keeps
+// nothing from the Saturday.
 TEST_F(LogTreeTest, WeekOnATuesdayTheSecondReachesBackIntoThePreviousMonth) {
   file("fri.log", utc(2024, 3, 29, 12));
   file("sat-late.log", utc(2024, 3, 30, 22, 30));   // Saturday 23:30 local
