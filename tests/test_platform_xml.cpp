@@ -99,22 +99,6 @@ TEST(SaxReader, DeliversEventsWithLocalNamesAndJoinedText) {
   }
 }
 
-// A document in memory larger than libxml2's 10 MB look-ahead limit, with text that spans the
-// pieces it is fed in: every element arrives, and each text run stays one chunk.
-TEST(SaxReader, ReadsLargeDocumentsInPieces) {
-  const std::string run(300000, 'x');
-  std::string xml = "<r>";
-  Events expected = {"doc", "<r"};
-  while (xml.size() < (12u << 20)) {
-    xml += "<t a=\"1\">" + run + "</t>";
-    expected.insert(expected.end(), {"<t a=1", "'" + run + "'", "</t"});
-  }
-  expected.insert(expected.end(), {"</r", "/doc"});
-  Recorder recorder;
-  EXPECT_EQ(parse(xml + "</r>", recorder), kOk);
-  EXPECT_TRUE(recorder.events == expected) << recorder.events.size() << " events";
-}
-
 // A sink that answers kFalse gets no text until its next element event; text it does want still
 // arrives whole, across the chunks the reader is fed in.
 TEST(SaxReader, TextASinkDoesNotWantIsDroppedUntilItsNextAnswer) {
