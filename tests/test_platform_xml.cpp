@@ -99,18 +99,6 @@ TEST(SaxReader, DeliversEventsWithLocalNamesAndJoinedText) {
   }
 }
 
-// A sink that answers kFalse gets no text until its next element event; text it does want still
-// arrives whole, across the chunks the reader is fed in.
-TEST(SaxReader, TextASinkDoesNotWantIsDroppedUntilItsNextAnswer) {
-  const std::string big(600000, 'k');
-  Recorder recorder;
-  recorder.textOnlyIn = "keep";
-  ASSERT_EQ(parse("<r>r1<drop>d<!--c-->d</drop><keep>k<!--c-->" + big + "</keep>r2</r>", recorder),
-            kOk);
-  EXPECT_EQ(recorder.events, (Events{"doc", "<r", "<drop", "</drop", "<keep", "'k'",
-                                     "'" + big + "'", "</keep", "</r", "/doc"}));
-}
-
 // Leading ASCII white space goes, across the pieces of a run (CDATA included); white space inside
 // and at the end stays, and so does a leading Unicode space.
 TEST(SaxReader, SinkThatDropsLeadingSpaceGetsRunsWithout) {
