@@ -74,7 +74,6 @@ TEST(MegabyteFormatStrings, PublicObjectsStayLinear) {
   zt::token::Formatter echo;
   for (const auto& [format, printed] :
        {std::pair{&many, manyPrinted}, std::pair{&unbroken, "[M|||" + unbroken + "]"}}) {
-    const std::string label = format == &many ? " a%Y" : " unbroken";
     std::string xml[2], back[2], text[2];
     classic.processTokens(format->c_str(), xml[0]);
     extended.processTokens(format->c_str(), xml[1], &echo);
@@ -83,8 +82,8 @@ TEST(MegabyteFormatStrings, PublicObjectsStayLinear) {
     classic.formatTokens(format->c_str(), text[0], &echo);
     extended.formatTokens(format->c_str(), text[1], &echo);
     for (int k = 0; k < 2; ++k) {
-      EXPECT_TRUE(back[k] == *format) << k << label << ": " << back[k].size() << " bytes back";
-      EXPECT_TRUE(text[k] == printed) << k << label;
+      EXPECT_TRUE(back[k] == *format) << k << format->substr(0, 4) << ": " << back[k].size();
+      EXPECT_TRUE(text[k] == printed) << k << format->substr(0, 4);
     }
   }
   std::string distinct;
@@ -95,11 +94,9 @@ TEST(MegabyteFormatStrings, PublicObjectsStayLinear) {
   }
   const zt::token::Rejection expected{32, static_cast<int>(distinct.size()) - 1};
   std::string xml;
-  zt::token::Rejection refused[2]{};
-  refused[0] = zt::token::rejection([&] { classic.processTokens(distinct.c_str(), xml); });
-  refused[1] = zt::token::rejection([&] { extended.processTokens(distinct.c_str(), xml, &echo); });
-  EXPECT_EQ(refused[0], expected);
-  EXPECT_EQ(refused[1], expected);
+  EXPECT_EQ(zt::token::rejection([&] { classic.processTokens(distinct.c_str(), xml); }), expected);
+  EXPECT_EQ(zt::token::rejection([&] { extended.processTokens(distinct.c_str(), xml, &echo); }),
+            expected);
 }
 
 std::string readFile(const std::string& path) {
@@ -117,29 +114,24 @@ TEST(CrashSafeSaves, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
   // Contents of different lengths, so that a truncated or partly overwritten file shows.
   std::string large = "[Preset]\nPreset Driver=large\n";
   for (int i = 0; i < 2000; ++i) {
-    large += "Setting" + std::to_string(i) + "=" + std::string(20, static_cast<char>('a' + i % 26));
-    large += "\n";
+    large += "Setting" + std::to_string(i) + "=" +
+             std::string(20, static_cast<char>('a' + i % 26)) + "\n";
   }
   const std::string sources[] = {dir.write("small.ini", "[Preset]\nPreset Driver=small\n"),
                                  dir.write("large.ini", large)};
   const std::string target = (dir.path() / "target.ini").string();
-  // What one complete save of each gives.
+  // What one complete save of each gives; the small one stays in place.
   std::string expected[2];
-  {
-    zt::preset::KORAPresetManager manager;
-    for (int k = 0; k < 2; ++k) {
-      const std::string reference = (dir.path() / ("reference" + std::to_string(k))).string();
-      ASSERT_TRUE(manager.saveAs(manager.open(sources[k]), reference));
-      expected[k] = readFile(reference);
-    }
-    ASSERT_TRUE(manager.saveAs(manager.open(sources[0]), target));
+  zt::preset::KORAPresetManager manager;
+  for (int k : {1, 0}) {
+    ASSERT_TRUE(manager.saveAs(manager.open(sources[k]), target));
+    expected[k] = readFile(target);
   }
   ASSERT_NE(expected[0], expected[1]);
 
   std::mt19937 random(20240301);
   std::uniform_int_distribution<int> delay(0, 15000);  // microseconds before the kill
-  constexpr int kRounds = 60;
-  for (int round = 0; round < kRounds; ++round) {
+  for (int round = 0; round < 60; ++round) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -290,11 +282,21 @@ TEST(InvalidUtf8, EachClassIsRepairedWhereItEnters) {
        [&](const std::string& text) { return parsed("<e>" + text + "</e>", 3); }},
       {"parser attribute", true,
        [&](const std::string& text) { return parsed("<e v=\"" + text + "\"/>", 3); }},
-      {"writer text", false,
+      {"writer value, text and CDATA", false,
        [](const std::string& text) {
          zt::xml::KORAXmlWriter writer;
-         writer.writeElement("e", text.c_str(), false, nullptr);
+         writer.startElement("e", writer.createAttribute("n", text.c_str()));
+         writer.characters(text.c_str(), false);
+         writer.writeElement("t", text.c_str(), false, nullptr);
+         writer.writeElement("c", text.c_str(), true, nullptr);
+         writer.endElement();
          return std::string(writer.getXml());
+       }},
+      {"xpath document", true,
+       [](const std::string& text) {
+         zt::xml::KORAXmlXPath xpath;
+         if (xpath.loadXml(("<e>" + text + "</e>").c_str()) != 0) return std::string("refused");
+         return std::string(xpath.selectSingleNode("/e"));
        }},
       {"format string", false,
        [&](const std::string& text) { return processed(zt::token::KORATokenParser(), text); }},
@@ -324,45 +326,18 @@ TEST(InvalidUtf8, EachClassIsRepairedWhereItEnters) {
 }
 
 // Bytes that are not UTF-8 (a stray continuation, an overlong form, a surrogate, a byte that
-// never occurs) in the narrow strings the table above does not reach: writer attribute values and
-// CDATA and XPath text give valid, well-formed XML, and what the library keeps byte for byte
-// (log paths, preset settings) comes back unchanged.
+// never occurs) in the narrow strings the table above does not reach: an XPath expression selects
+// nothing, and what the library keeps byte for byte (log paths, preset settings) comes back
+// unchanged.
 TEST(InvalidUtf8, EveryNarrowEntryKeepsItsXmlWellFormed) {
   const std::string bad =
       "a\x80"
       "b\xC0\xAF\xED\xA0\x80\xFF";
   ScratchDir dir;
-  const std::pair<const char*, std::function<std::string()>> cases[] = {
-      {"writer values and texts",
-       [&] {
-         zt::xml::KORAXmlWriter w;
-         IKORAXmlAttribute* attributes = w.createAttribute("n", bad.c_str());
-         w.startDocument();
-         w.startElement("e", attributes);
-         w.characters(bad.c_str(), false);
-         w.writeElement("c", bad.c_str(), true, nullptr);
-         w.endElement();
-         w.endDocument();
-         return std::string(w.getXml());
-       }},
-      {"xpath document and expression",
-       [&] {
-         zt::xml::KORAXmlXPath x;
-         x.loadXml(("<r><a>" + bad + "</a></r>").c_str());
-         const std::string xml = x.selectSingleNode("/r/a");
-         const std::string none = x.selectNodes(("/r/" + bad).c_str());
-         return none.empty() ? xml : none;
-       }},
-  };
-  for (const auto& [entry, write] : cases) {
-    const std::string xml = write();
-    EXPECT_TRUE(zt::platform::isValidUtf8(xml)) << entry;
-    IgnoreAll ignore;  // well-formed, as the library's own parser reads it
-    EXPECT_EQ(zt::xml::KORAXmlParser().parseString(xml.c_str(), &ignore, nullptr), 0)
-        << entry << ":\n"
-        << xml;
-    EXPECT_NE(xml.find("\xEF\xBF\xBD"), std::string::npos) << entry << " shows U+FFFD";
-  }
+  // An expression that is not UTF-8 selects nothing.
+  zt::xml::KORAXmlXPath xpath;
+  ASSERT_EQ(xpath.loadXml("<r><a>x</a></r>"), 0);
+  EXPECT_STREQ(xpath.selectNodes(("/r/" + bad).c_str()), "");
 
   // Log reports carry paths byte for byte (their format escapes nothing), and the file with
   // such a name is found and deleted.
