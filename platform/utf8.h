@@ -46,6 +46,21 @@ std::string replaceInvalidUtf8(std::string_view text);
 // Appends the UTF-8 form of `c`, which must be a Unicode scalar value.
 void appendUtf8(std::string& out, char32_t c);
 
+// The longest prefix of `text` of at most `maxBytes` bytes that does not split a character, so
+// that a cut name or value never ends in half a character. Inline: every name and value a
+// handler receives passes through it, and nearly all fit.
+constexpr std::string_view cutAtCharacter(std::string_view text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) {
+    return text;
+  }
+  std::size_t cut = maxBytes;
+  // Back up over continuation bytes to the start of the character that would be split.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+    --cut;
+  }
+  return text.substr(0, cut);
+}
+
 }  // namespace zt::platform
 
 #endif  // ZT_PLATFORM_UTF8_H

@@ -142,21 +142,28 @@ std::string qualifiedName(const xmlChar* prefix, const xmlChar* name) {
 // Nodes
 
 std::string XmlNode::xml() {
-  if (handle_->type == XML_NAMESPACE_DECL) {
-    return nodeName() + "=\"" + text() + '"';
-  }
   const std::unique_ptr<xmlBuffer, BufferDeleter> buffer(xmlBufferCreate());
-  if (!buffer) {
-    return {};
-  }
-  xmlNodeDump(buffer.get(), handle_->doc, handle_, 0, 0);
-  std::string text(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
-                   static_cast<size_t>(xmlBufferLength(buffer.get())));
-  // An attribute is dumped as it appears inside a start tag, after a separating space.
-  if (handle_->type == XML_ATTRIBUTE_NODE && !text.empty() && text[0] == ' ') {
-    text.erase(0, 1);
+  std::string text;
+  if (buffer) {
+    appendXml(text, buffer.get());
   }
   return text;
+}
+
+void XmlNode::appendXml(std::string& out, xmlBuffer* scratch) {
+  if (handle_->type == XML_NAMESPACE_DECL) {
+    out += nodeName() + "=\"" + text() + '"';
+    return;
+  }
+  xmlBufferEmpty(scratch);
+  xmlNodeDump(scratch, handle_->doc, handle_, 0, 0);
+  std::string_view text(reinterpret_cast<const char*>(xmlBufferContent(scratch)),
+                        static_cast<size_t>(xmlBufferLength(scratch)));
+  // An attribute is dumped as it appears inside a start tag, after a separating space.
+  if (handle_->type == XML_ATTRIBUTE_NODE && text.starts_with(' ')) {
+    text.remove_prefix(1);
+  }
+  out += text;
 }
 
 std::string XmlNode::nodeName() {
@@ -201,6 +208,17 @@ XmlNodeList::XmlNodeList(XPathResult result) : result_(std::move(result)) {
     for (int i = 0; i < set->nodeNr; ++i) {
       nodes_.emplace_back(set->nodeTab[i]);
     }
+  }
+}
+
+void XmlNodeList::appendEachXml(std::string& out) {
+  const std::unique_ptr<xmlBuffer, BufferDeleter> buffer(xmlBufferCreate());
+  if (!buffer) {
+    return;
+  }
+  for (XmlNode& node : nodes_) {
+    node.appendXml(out, buffer.get());
+    out += '\n';
   }
 }
 

@@ -18,6 +18,7 @@
 struct _xmlDoc;          // NOLINT(bugprone-reserved-identifier)
 struct _xmlNode;         // NOLINT(bugprone-reserved-identifier)
 struct _xmlXPathObject;  // NOLINT(bugprone-reserved-identifier)
+struct _xmlBuffer;       // NOLINT(bugprone-reserved-identifier)
 
 namespace zt::platform {
 
@@ -31,6 +32,8 @@ class XmlNode final : public IXMLDOMNode {
   std::string xml() override;
   std::string nodeName() override;
   std::string text() override;
+  // Appends what xml() returns, dumping through `scratch`, a buffer the caller reuses.
+  void appendXml(std::string& out, _xmlBuffer* scratch);
 
  private:
   _xmlNode* handle_;
@@ -51,6 +54,10 @@ class XmlNodeList final : public IXMLDOMNodeList {
   long length() override { return static_cast<long>(nodes_.size()); }
   IXMLDOMNode* nextNode() override;
   void reset() override { cursor_ = 0; }
+
+  // The markup of every node, each followed by a line feed, appended to `out` through one
+  // dump buffer; nothing when that buffer cannot be made (out of memory).
+  void appendEachXml(std::string& out);
 
  private:
   XPathResult result_;

@@ -6,27 +6,16 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/utf8.h"
+
 namespace zt::sax {
 
 // Size of the name, value and qualified-name buffers, terminator included.
 inline constexpr std::size_t kSaxBufferSize = 1024;
 
-// `text` cut to at most `limit` bytes at the end of its last whole UTF-8 character, so that a
-// long name never ends in half a character.
-constexpr std::string_view cutAtCharacter(std::string_view text, std::size_t limit) {
-  if (text.size() <= limit) {
-    return text;
-  }
-  std::size_t end = limit;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-    --end;
-  }
-  return text.substr(0, end);
-}
-
 // Copies `text` into `buffer` as a zero-terminated string, cut as above to fit.
 inline const char* copyToBuffer(std::array<char, kSaxBufferSize>& buffer, std::string_view text) {
-  const std::string_view fitting = cutAtCharacter(text, buffer.size() - 1);
+  const std::string_view fitting = platform::cutAtCharacter(text, buffer.size() - 1);
   fitting.copy(buffer.data(), fitting.size());
   buffer[fitting.size()] = '\0';
   return buffer.data();

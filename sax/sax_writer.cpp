@@ -36,7 +36,7 @@ std::optional<std::string> SAXWriterC::qualifiedName(const char* name) const {
     return std::nullopt;
   }
   const std::string full = prefix_ ? *prefix_ + ":" + name : std::string(name);
-  return std::string(cutAtCharacter(full, kSaxBufferSize - 1));
+  return std::string(platform::cutAtCharacter(full, kSaxBufferSize - 1));
 }
 
 Status SAXWriterC::startElement(const std::string& qualifiedName, SAXAttributeC* attributes) {

@@ -7,20 +7,6 @@
 
 namespace zt::xml {
 
-// The longest prefix of `text` of at most `maxBytes` bytes that does not split a character.
-// Inline: every name and value a handler receives passes through it, and nearly all fit.
-inline std::string_view cutAtCharacter(std::string_view text, size_t maxBytes) {
-  if (text.size() <= maxBytes) {
-    return text;
-  }
-  size_t cut = maxBytes;
-  // Back up over continuation bytes to the start of the character that would be split.
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
-    --cut;
-  }
-  return text.substr(0, cut);
-}
-
 // Decodes UTF-8 into wide characters (one per code point); bad bytes become U+FFFD. At most
 // `maxCharacters` characters are decoded.
 std::wstring toWide(std::string_view text, size_t maxCharacters = std::wstring::npos);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8.h"
 #include "platform/xml_reader.h"
 #include "xml/utf8_text.h"
 
@@ -20,7 +21,7 @@ namespace {
 // fits, and returns the copy (without the terminator).
 template <size_t N>
 std::string_view copyInto(std::array<char, N>& buffer, std::string_view text) {
-  const std::string_view kept = cutAtCharacter(text, N - 1);
+  const std::string_view kept = platform::cutAtCharacter(text, N - 1);
   std::memcpy(buffer.data(), kept.data(), kept.size());
   buffer[kept.size()] = '\0';
   return {buffer.data(), kept.size()};

@@ -59,11 +59,9 @@ const char* KORAXmlXPath::selectSingleNode(const char* xpath) {
 
 const char* KORAXmlXPath::selectNodes(const char* xpath) {
   if (auto nodes = query(xpath)) {
-    // Assembled in place: the answer can be large, and a separate stream would copy it twice.
-    while (IXMLDOMNode* node = nodes->nextNode()) {
-      record_->resultText += node->xml();
-      record_->resultText += '\n';
-    }
+    // Assembled in place through one dump buffer: the answer can be large, and a string per
+    // node would copy it twice.
+    nodes->appendEachXml(record_->resultText);
   }
   return record_->resultText.c_str();
 }
