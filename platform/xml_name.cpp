@@ -11,9 +11,10 @@ namespace {
 
 enum AsciiClass : uint8_t { kNot = 0, kInside = 1, kStart = 2 };
 
-// Names are nearly always ASCII, so one table answers for every ASCII character.
-constexpr std::array<uint8_t, 128> kAscii = [] {
-  std::array<uint8_t, 128> table{};
+// Names are nearly always ASCII, so one table answers for every ASCII character; bytes above
+// ASCII are in no class, which sends them to the decoding path.
+constexpr std::array<uint8_t, 256> kAscii = [] {
+  std::array<uint8_t, 256> table{};
   for (char c = 'a'; c <= 'z'; ++c) {
     table[static_cast<uint8_t>(c)] = kStart | kInside;
     table[static_cast<uint8_t>(c - 'a' + 'A')] = kStart | kInside;
@@ -57,24 +58,32 @@ bool isXmlName(std::string_view text) {
   if (text.empty()) {
     return false;
   }
-  for (std::size_t pos = 0; pos < text.size();) {
-    const bool first = pos == 0;
-    const auto byte = static_cast<uint8_t>(text[pos]);
-    if (byte < 0x80) {
-      if ((kAscii[byte] & (first ? kStart : kInside)) == 0) {
-        return false;
-      }
+  const auto classOf = [&](std::size_t pos) { return kAscii[static_cast<uint8_t>(text[pos])]; };
+  std::size_t pos = 0;
+  if (static_cast<uint8_t>(text[0]) < 0x80) {
+    if ((classOf(0) & kStart) == 0) {
+      return false;
+    }
+    pos = 1;
+  }
+  for (;;) {
+    // The usual name is ASCII to its end: one table look-up a byte.
+    while (pos < text.size() && (classOf(pos) & kInside) != 0) {
       ++pos;
-      continue;
+    }
+    if (pos == text.size()) {
+      return true;
+    }
+    if (static_cast<uint8_t>(text[pos]) < 0x80) {
+      return false;  // an ASCII character no name may hold there
     }
     char32_t c = 0;
     const std::size_t length = utf8SequenceAt(text, pos, c);
-    if (length == 0 || !(inRanges(c, kStartRanges) || (!first && inRanges(c, kInsideRanges)))) {
+    if (length == 0 || !(inRanges(c, kStartRanges) || (pos != 0 && inRanges(c, kInsideRanges)))) {
       return false;
     }
     pos += length;
   }
-  return true;
 }
 
 }  // namespace zt::platform

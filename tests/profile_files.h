@@ -5,30 +5,23 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "scratch_dir.h"
+
 namespace zt::testing {
 
 class ProfileFilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zt-profile-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
   [[nodiscard]] std::string path(const std::string& name) const {
     return (folder_ / name).string();
   }
 
   [[nodiscard]] std::string write(const std::string& name, const std::string& content) const {
-    std::ofstream(path(name), std::ios::binary) << content;
-    return path(name);
+    return scratch_.write(name, content);
   }
 
   static std::string read(const std::string& file) {
@@ -44,7 +37,8 @@ class ProfileFilesTest : public ::testing::Test {
                                              std::filesystem::directory_iterator()));
   }
 
-  std::filesystem::path folder_;
+  ScratchDir scratch_;
+  const std::filesystem::path folder_ = scratch_.path();
 };
 
 }  // namespace zt::testing

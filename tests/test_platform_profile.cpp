@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "platform/profile.h"
 #include "platform/profile_fault.h"
@@ -26,15 +25,11 @@ class Profile : public zt::testing::ProfileFilesTest {
     setProfileWriteFault(ProfileWriteFault::none);
     ProfileFilesTest::TearDown();
   }
-
-  static std::string section(const std::string& file, const char* name = "Preset") {
-    return readProfileSection(name, file.c_str());
-  }
 };
 
 TEST_F(Profile, ReadTrimsSkipsCommentsAndGivesNothingWithoutTheSectionOrItsLines) {
   errno = 0;
-  EXPECT_EQ(section(path("none.ini")), "");
+  EXPECT_EQ(readProfileSection("Preset", path("none.ini").c_str()), "");
   EXPECT_EQ(errno, ENOENT);
   struct Case {
     const char* name;
@@ -57,7 +52,7 @@ TEST_F(Profile, ReadTrimsSkipsCommentsAndGivesNothingWithoutTheSectionOrItsLines
       {"no lines", "[Preset]\n; only a comment\n\n[Next]\na=1\n", ""},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(section(write("case.ini", c.file)), c.lines) << c.name;
+    EXPECT_EQ(readProfileSection("Preset", write("case.ini", c.file).c_str()), c.lines) << c.name;
   }
 }
 
@@ -98,18 +93,6 @@ TEST_F(Profile, WriteReplacesTheSectionAndKeepsEveryOtherByte) {
   EXPECT_EQ(entries(), 1u) << "a temporary file was left behind";
 }
 
-TEST_F(Profile, WriteCreatesAMissingFileButNotAMissingFolder) {
-  const std::string path = this->path("new.ini");
-  EXPECT_TRUE(writePrivateProfileSection("Preset", "a=1\0b=2\0", path.c_str()));
-  EXPECT_EQ(read(path), "[Preset]\na=1\nb=2\n");
-
-  errno = 0;
-  const std::string nested = this->path("no/such/folder.ini");
-  EXPECT_FALSE(writePrivateProfileSection("Preset", "a=1\0", nested.c_str()));
-  EXPECT_EQ(errno, ENOENT);
-  EXPECT_FALSE(std::filesystem::exists(this->path("no")));
-}
-
 TEST_F(Profile, WriteKeepsPermissionBitsAndFollowsSymbolicLinks) {
   const std::string target = write("target.ini", "[Preset]\na=1\n");
   ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
@@ -136,15 +119,6 @@ TEST_F(Profile, InterruptedWriteLeavesTheOriginalIntact) {
     EXPECT_EQ(read(path), original);
     EXPECT_EQ(entries(), 1u) << "a temporary file was left behind";
   }
-}
-
-TEST_F(Profile, UnreadableFileIsNotOverwritten) {
-  const std::string folder = path("a-folder");
-  std::filesystem::create_directory(folder);
-  errno = 0;
-  EXPECT_FALSE(writePrivateProfileSection("Preset", "a=1\0", folder.c_str()));
-  EXPECT_EQ(errno, EISDIR);
-  EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 }  // namespace

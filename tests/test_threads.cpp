@@ -11,11 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "event_recorder.h"
 #include "scratch_dir.h"
 #include "tag/tag_manager.h"
 #include "token_scan.h"
-#include "xml/xml_parser.h"
 #include "zttools.h"
 
 namespace {
@@ -47,17 +45,6 @@ void expectAnswersAlone(int rounds, const std::function<std::string(int)>& job) 
     }
   }
   EXPECT_EQ(mismatches.load(), 0);
-}
-
-// Files of names of different lengths, so that a shared path buffer would mix them up.
-std::vector<std::string> filesPerThread(const ScratchDir& dir,
-                                        const std::function<std::string(int)>& content) {
-  std::vector<std::string> paths;
-  for (int i = 0; i < kThreads; ++i) {
-    paths.push_back(
-        dir.write(std::string(static_cast<size_t>(i + 1) * 7, 'd') + ".xml", content(i)));
-  }
-  return paths;
 }
 
 TEST(Threads, ClassicScansKeepTheirOwnPositions) {
@@ -108,29 +95,18 @@ TEST(Threads, AHaltedScanKeepsItsPositionsWhileOthersRun) {
   expectHaltedScanUndisturbed<TokenParserEx>();
 }
 
-TEST(Threads, FileParsesRunAtOnce) {
-  ScratchDir dir;
-  const std::vector<std::string> paths = filesPerThread(dir, [](int i) {
-    std::string xml = "<root n=\"" + std::to_string(i) + "\">";
-    for (int k = 0; k <= i; ++k) xml += "<item>" + std::to_string(i * 100 + k) + "</item>";
-    return xml + "</root>";
-  });
-  expectAnswersAlone(40, [&](int i) {
-    zt::xml::KORAXmlParser parser;
-    EventRecorder recorder;
-    std::string out = std::to_string(parser.parseFile(paths[i].c_str(), &recorder, nullptr));
-    for (const auto& e : recorder.events) out += "\n" + e;
-    return out;
-  });
-}
-
+// A tag load is a file parse: files of names of different lengths, so that a shared path buffer
+// of the parser would mix them up.
 TEST(Threads, TagLoadsRunAtOnce) {
   ScratchDir dir;
-  const std::vector<std::string> paths = filesPerThread(dir, [](int i) {
-    return "<vexkoratagstore><tags><tag name=\"Colour\"><id>" + std::to_string(i + 1) +
-           "</id><tagvalues><tagvalue name=\"Blue\"><value>" + std::to_string(10 * i) +
-           "</value></tagvalue></tagvalues></tag></tags></vexkoratagstore>";
-  });
+  std::vector<std::string> paths;
+  for (int i = 0; i < kThreads; ++i) {
+    const std::string xml =
+        "<vexkoratagstore><tags><tag name=\"Colour\"><id>" + std::to_string(i + 1) +
+        "</id><tagvalues><tagvalue name=\"Blue\"><value>" + std::to_string(10 * i) +
+        "</value></tagvalue></tagvalues></tag></tags></vexkoratagstore>";
+    paths.push_back(dir.write(std::string(static_cast<size_t>(i + 1) * 7, 'd') + ".xml", xml));
+  }
   expectAnswersAlone(40, [&](int i) {
     zt::tag::KORATagManager manager;
     if (!manager.load(paths[i].c_str())) return std::string("not loaded");

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "event_recorder.h"
@@ -30,37 +31,34 @@ namespace status = zt::platform;
 
 using Events = std::vector<std::string>;
 
-using Recorder = EventRecorder;
-
-class ErrorRecorder : public IKORAXmlErrorHandler {
+// Counts the errors it is told of; what each error says is the hostile-input suite's concern.
+class ErrorCounter : public IKORAXmlErrorHandler {
  public:
-  struct Call {
-    std::string kind;
-    int line;
-    int column;
-    std::wstring message;
-    long code;
-  };
-  std::vector<Call> calls;
+  int calls = 0;
 
-  long error(ISAXLocator* l, const wchar_t* m, long c) override { return add("error", l, m, c); }
-  long fatalError(ISAXLocator* l, const wchar_t* m, long c) override {
-    return add("fatalError", l, m, c);
-  }
-  long ignorableWarning(ISAXLocator* l, const wchar_t* m, long c) override {
-    return add("ignorableWarning", l, m, c);
-  }
-
- private:
-  long add(const char* kind, ISAXLocator* locator, const wchar_t* message, long code) {
-    calls.push_back({kind, locator->getLineNumber(), locator->getColumnNumber(), message, code});
+  long error(ISAXLocator* /*at*/, const wchar_t* /*message*/, long code) override {
+    ++calls;
     return code;
+  }
+  long fatalError(ISAXLocator* at, const wchar_t* message, long code) override {
+    return error(at, message, code);
+  }
+  long ignorableWarning(ISAXLocator* at, const wchar_t* message, long code) override {
+    return error(at, message, code);
   }
 };
 
+std::string repeat(std::string_view text, int times) {
+  std::string out;
+  while (times-- > 0) {
+    out += text;
+  }
+  return out;
+}
+
 Events eventsOf(const std::string& xml, long* result = nullptr) {
   KORAXmlParser parser;
-  Recorder recorder;
+  EventRecorder recorder;
   const long status = parser.parseString(xml.c_str(), &recorder, nullptr);
   if (result != nullptr) {
     *result = status;
@@ -88,8 +86,6 @@ TEST(XmlParser, DeliversEventsInDocumentOrder) {
       // Text after a child's end tag is not delivered.
       {"<a>x<b>y</b>z</a>",
        {"startDocument", "<a", "]a", "text:x", "<b", "]b", "text:y", "/b", "/a", "endDocument"}},
-      // A byte that is not UTF-8 is kept as U+FFFD instead of failing the document.
-      {"<a>\xff</a>", {"startDocument", "<a", "]a", "text:\xEF\xBF\xBD", "/a", "endDocument"}},
       // Text is text: a declared encoding does not re-decode it (a reset writer declares UTF-16).
       {R"(<?xml version="1.0" encoding="UTF-16"?><a>t</a>)",
        {"startDocument", "<a", "]a", "text:t", "/a", "endDocument"}},
@@ -142,7 +138,7 @@ TEST(XmlParser, HandlerAnswersStopTheParseOnlyWhereTheyCount) {
   };
   for (const Case& c : cases) {
     KORAXmlParser parser;
-    Recorder recorder;
+    EventRecorder recorder;
     recorder.answers = c.answers;
     const long result = parser.parseString(c.xml, &recorder, nullptr);
     const bool stops = std::string(c.last) != "endDocument";
@@ -158,20 +154,21 @@ TEST(XmlParser, HandlerAnswersStopTheParseOnlyWhereTheyCount) {
 // pushes its own.
 TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
   KORAXmlParser parser;
-  Recorder first;
-  Recorder second;
-  Recorder third;
-  Recorder inner;
+  EventRecorder first;
+  EventRecorder second;
+  EventRecorder third;
+  EventRecorder inner;
   ASSERT_EQ(parser.parseString("<one/>", &first, nullptr), 0);
   ASSERT_EQ(parser.parseString("<two/>", &second, nullptr), 0);
   first.events.clear();
   second.events.clear();
   // Who pops or pushes at which event, and whom the pop must leave current.
-  const std::map<std::string, std::pair<Recorder*, Recorder*>> pops = {{"<a", {&third, &second}},
-                                                                       {"/b", {&inner, &second}},
-                                                                       {"<c", {&second, &first}},
-                                                                       {"<d", {&first, nullptr}}};
-  for (Recorder* recorder : {&first, &second, &third, &inner}) {
+  const std::map<std::string, std::pair<EventRecorder*, EventRecorder*>> pops = {
+      {"<a", {&third, &second}},
+      {"/b", {&inner, &second}},
+      {"<c", {&second, &first}},
+      {"<d", {&first, nullptr}}};
+  for (EventRecorder* recorder : {&first, &second, &third, &inner}) {
     recorder->onEvent = [&, recorder](const std::string& event) {
       if (event == "<b") {
         recorder->controller->pushHandler(&inner);
@@ -189,45 +186,38 @@ TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
   EXPECT_EQ(inner.events, (Events{"]b", "text:t", "/b"}));
   EXPECT_EQ(first.events, (Events{"]c", "<d"}));
   EXPECT_EQ(inner.controller, first.controller);
-  for (const Recorder* recorder : {&first, &second, &third, &inner}) {
+  for (const EventRecorder* recorder : {&first, &second, &third, &inner}) {
     EXPECT_EQ(recorder->pushes, 1);
   }
-  Recorder next;
+  EventRecorder next;
   EXPECT_EQ(parser.parseString("<c/>", &next, nullptr), 0);
   EXPECT_EQ(next.events, (Events{"startDocument", "<c", "]c", "/c", "endDocument"}));
 }
 
 TEST(XmlParser, ErrorSinkStaysUntilAnotherIsGiven) {
   KORAXmlParser parser;
-  Recorder recorder;
-  ErrorRecorder firstSink;
-  EXPECT_LT(parser.parseString("<a>\n<b></a>", &recorder, &firstSink), 0);
-  ASSERT_FALSE(firstSink.calls.empty());
-  const ErrorRecorder::Call& call = firstSink.calls.front();
-  EXPECT_EQ(call.kind, "fatalError");
-  EXPECT_EQ(call.line, 2);
-  EXPECT_GT(call.column, 0);
-  EXPECT_LT(call.code, 0);
-  EXPECT_FALSE(call.message.empty());
-
-  const size_t before = firstSink.calls.size();
+  EventRecorder recorder;
+  ErrorCounter firstSink;
+  EXPECT_LT(parser.parseString("<a><b></a>", &recorder, &firstSink), 0);
+  const int before = firstSink.calls;
+  EXPECT_GT(before, 0);
   EXPECT_LT(parser.parseString("<a>", &recorder, nullptr), 0);
-  EXPECT_GT(firstSink.calls.size(), before);
+  EXPECT_GT(firstSink.calls, before);
 
-  ErrorRecorder secondSink;
-  const size_t kept = firstSink.calls.size();
+  ErrorCounter secondSink;
+  const int kept = firstSink.calls;
   EXPECT_LT(parser.parseString("</a>", &recorder, &secondSink), 0);
-  EXPECT_FALSE(secondSink.calls.empty());
-  EXPECT_EQ(firstSink.calls.size(), kept);
+  EXPECT_GT(secondSink.calls, 0);
+  EXPECT_EQ(firstSink.calls, kept);
 }
 
 TEST(XmlParser, BufferParsesExactlyItsLength) {
   KORAXmlParser parser;
-  Recorder recorder;
+  EventRecorder recorder;
   EXPECT_EQ(parser.parseBuffer("<a/>trailing garbage", 4, &recorder, nullptr), 0);
 
   // Invalid arguments fail before anything is pushed.
-  Recorder untouched;
+  EventRecorder untouched;
   EXPECT_EQ(parser.parseBuffer("<a/>", -1, &untouched, nullptr), status::kInvalidArg);
   EXPECT_EQ(parser.parseBuffer(nullptr, 4, &untouched, nullptr), status::kPointer);
   EXPECT_EQ(parser.parseString(nullptr, &untouched, nullptr), status::kPointer);
@@ -251,14 +241,8 @@ TEST(XmlParser, NamesAreCutAfter1023BytesAndValuesAfter2047) {
                       "/" + cut, "endDocument"}))
         << extra;
   }
-  std::string name;
-  for (int i = 0; i < 512; ++i) {
-    name += "\xC3\xA9";  // é, two bytes
-  }
-  std::string value;
-  for (int i = 0; i < 683; ++i) {
-    value += "\xE2\x82\xAC";  // €, three bytes
-  }
+  const std::string name = repeat("\xC3\xA9", 512);       // é, two bytes
+  const std::string value = repeat("\xE2\x82\xAC", 683);  // €, three bytes
   const std::string cut = name.substr(0, 1022);
   EXPECT_EQ(eventsOf("<" + name + " a=\"" + value + "\"/>"),
             (Events{"startDocument", "<" + cut, "[" + cut, "a=" + value.substr(0, 2046), "]" + cut,
@@ -272,10 +256,7 @@ TEST(XmlParser, FilePathIsCutAfter999Characters) {
   // Directories of two-byte characters, so that the cut counts characters, not bytes.
   std::string relative;
   const size_t base = dir.path().string().size() + 1;
-  std::string component;
-  for (int i = 0; i < 100; ++i) {
-    component += "\xC3\xA9";
-  }
+  const std::string component = repeat("\xC3\xA9", 100);
   while (base + zt::xml::toWide(relative).size() + 101 + 20 < 999) {
     relative += component + "/";
   }
@@ -285,7 +266,7 @@ TEST(XmlParser, FilePathIsCutAfter999Characters) {
   ASSERT_EQ(zt::xml::toWide(path).size(), 999u);
 
   KORAXmlParser parser;
-  Recorder recorder;
+  EventRecorder recorder;
   EXPECT_EQ(parser.parseFile((path + "\xC3\xA9-beyond").c_str(), &recorder, nullptr), 0);
   EXPECT_EQ(recorder.events, (Events{"startDocument", "<cut", "]cut", "/cut", "endDocument"}));
   // A path that ends in a character of several bytes keeps it whole.
@@ -293,15 +274,9 @@ TEST(XmlParser, FilePathIsCutAfter999Characters) {
 }
 
 TEST(XmlXPath, HostileDocumentsFailToLoad) {
-  std::string deep;  // closed again, so that only the depth limit can refuse it
-  for (int i = 0; i < 100000; ++i) {
-    deep += "<a>";
-  }
-  for (int i = 0; i < 100000; ++i) {
-    deep += "</a>";
-  }
   const std::string documents[] = {
-      deep,
+      // Closed again, so that only the depth limit can refuse it.
+      repeat("<a>", 100000) + repeat("</a>", 100000),
       "<" + std::string(1 << 20, 'n') + "/>",
       "<a>&undeclared;</a>",
   };
@@ -321,9 +296,6 @@ TEST(XmlAttribute, FormatsEveryTypedSlotAsA32BitValue) {
     const char* expected;
   };
   const Case cases[] = {
-      {[](IKORAXmlAttribute& a) { a.addAttribute("n", "text"); }, "text"},
-      {[](IKORAXmlAttribute& a) { a.addAttribute("n", true); }, "true"},
-      {[](IKORAXmlAttribute& a) { a.addAttribute("n", -5); }, "-5"},
       // The 64-bit long slots keep their low 32 bits, signed or unsigned as the slot is.
       {[](IKORAXmlAttribute& a) { a.addAttribute("n", 0x1FFFFFFFBL); }, "-5"},
       {[](IKORAXmlAttribute& a) { a.addAttribute("n", 0x1FFFFFFFFUL); }, "4294967295"},
@@ -344,12 +316,9 @@ TEST(XmlAttribute, KeepsTheFirstValueUntilCleared) {
   EXPECT_EQ(set.addAttribute("a", "1")->addAttribute("a", "2")->addAttribute("A", "3"), &set);
   EXPECT_EQ(set.entries().at("a"), "1");
   EXPECT_EQ(set.entries().at("A"), "3");
-  set.clear()->addAttribute("a", "4");
-  EXPECT_EQ(set.entries().size(), 1u);
-  EXPECT_EQ(set.entries().at("a"), "4");
 
-  // A cleared set reuses its pairs: refilled, it holds and orders them as a new set would, and
-  // a repeated name still keeps its first value.
+  // A cleared set holds nothing of what it held, and reuses its pairs: refilled, it holds and
+  // orders them as a new set would, and a repeated name still keeps its first value.
   const auto fill = [](KORAXmlAttribute& target) {
     for (const char* name : {"kind", "id", "z", "page", "a", "id"}) {
       target.addAttribute(name, name);
@@ -374,9 +343,6 @@ TEST(XmlWriter, NewWriterIndentsAndWritesTypedValuesAsText) {
       writer.startElement("a", nullptr),
       writer.writeElement("b", "x<y", true, nullptr),
       writer.writeElement("b", "x<y", false, nullptr),
-      writer.writeElement("b", true, false, nullptr),
-      writer.writeElement("b", 'A', false, nullptr),
-      writer.writeElement("b", -7, false, nullptr),
       writer.writeElement("b", uint32_t{4294967295u}, false, nullptr),
       writer.writeElement("b", static_cast<const char*>(nullptr), false, nullptr),
       // A null name writes nothing and opens nothing.
@@ -389,8 +355,7 @@ TEST(XmlWriter, NewWriterIndentsAndWritesTypedValuesAsText) {
     EXPECT_EQ(result, 0);
   }
   const char* expected =
-      "<a>\r\n\t<b><![CDATA[x<y]]></b>\r\n\t<b>x&lt;y</b>\r\n\t<b>true</b>\r\n\t<b>65</b>\r\n\t"
-      "<b>-7</b>\r\n\t<b>4294967295</b>\r\n\t<b/>\r\n</a>";
+      "<a>\r\n\t<b><![CDATA[x<y]]></b>\r\n\t<b>x&lt;y</b>\r\n\t<b>4294967295</b>\r\n\t<b/>\r\n</a>";
   EXPECT_STREQ(writer.getXml(), expected);
   EXPECT_STREQ(writer.getXml(), expected) << "retrieval clears nothing";
 }
@@ -406,6 +371,7 @@ TEST(XmlWriter, ReturnedTextStaysAsItWasUntilTheNextCall) {
     writer.startDocument();
     writer.writeElement("a", "1", false, nullptr);
     const std::string first = writer.getXml();
+    EXPECT_EQ(first.find(R"(encoding="utf-8")") != std::string::npos, declared);  // the default
     const char* kept = writer.getXml();
     EXPECT_EQ(kept, first);
     // Enough text that the component's block must grow, and would move.
@@ -425,76 +391,32 @@ TEST(XmlWriter, ReturnedTextStaysAsItWasUntilTheNextCall) {
   }
 }
 
-TEST(XmlWriter, PrefixAppliesToEveryLaterElementStartedOrWritten) {
-  KORAXmlWriter writer;
-  writer.setIndent(false);
-  writer.startDocument("p");
-  writer.writeElement("b", "x", false, nullptr);
-  writer.startDocument();  // no prefix given: the last one stays
-  writer.startElement("c", nullptr);
-  writer.endElement();  // innermost open element, with its prefix
-  writer.startElement("x", nullptr);
-  writer.characters("t", false);
-  writer.endElement("x");    // a given name is written as it is
-  writer.startDocument("");  // an empty prefix ends prefixing
-  writer.writeElement("d", "e", false, nullptr);
-  EXPECT_STREQ(writer.getXml(), "<p:b>x</p:b><p:c/><p:x>t</x><d>e</d>");
-}
-
 // Every place a name goes (element started or written, end tag, attribute, prefix) takes exactly
 // the XML Names: the edges of each character range of the production, first character and
 // later ones. A refused call returns E_INVALIDARG and writes nothing; what is accepted reads back.
 TEST(XmlWriter, TakesOnlyXmlNamesAndWritesNothingForARefusedOne) {
-  const std::pair<const char*, bool> names[] = {
-      {"a", true},
-      {"Z_:", true},
-      {":", true},
-      {"_0-.", true},
-      {"a:b:c", true},
-      {"\xC3\x80", true},                          // U+00C0, first letter above ASCII
-      {"\xC3\x96\xC3\x98\xC3\xB6\xC3\xB8", true},  // U+00D6 U+00D8 U+00F6 U+00F8
-      {"\xCB\xBF\xCD\xB0\xCD\xBD\xCD\xBF", true},  // U+02FF U+0370 U+037D U+037F
-      {"\xE2\x80\x8C\xE2\x80\x8D", true},          // U+200C U+200D
-      {"\xE2\x81\xB0\xE2\x86\x8F", true},          // U+2070 U+218F
-      {"\xE2\xB0\x80\xE2\xBF\xAF", true},          // U+2C00 U+2FEF
-      {"\xE3\x80\x81\xED\x9F\xBF", true},          // U+3001 U+D7FF
-      {"\xEF\xA4\x80\xEF\xB7\x8F", true},          // U+F900 U+FDCF
-      {"\xEF\xB7\xB0\xEF\xBF\xBD", true},          // U+FDF0 U+FFFD
-      {"\xF0\x90\x80\x80\xF3\xAF\xBF\xBF", true},  // U+10000 U+EFFFF
-      {"a\xC2\xB7\xCC\x80\xCD\xAF\xE2\x80\xBF\xE2\x81\x80",
-       true},  // U+B7 U+300 U+36F U+203F U+2040
-      {"", false},
-      {"0a", false},
-      {"-a", false},
-      {".a", false},
-      {"\xC2\xB7", false},
-      {"\xCC\x80", false},
-      {"\xE2\x80\xBF", false},  // name characters only
-      {"\xC3\x97", false},
-      {"\xC3\xB7", false},
-      {"\xCD\xBE", false},  // U+00D7 U+00F7 U+037E
-      {"\xE2\x80\x8E", false},
-      {"\xE2\x81\xAF", false},
-      {"\xE2\x86\x90", false},  // U+200E U+206F U+2190
-      {"\xE2\xBF\xB0", false},
-      {"\xE3\x80\x80", false},
-      {"\xEF\xB7\x90", false},  // U+2FF0 U+3000 U+FDD0
-      {"\xEF\xBF\xBE", false},
-      {"\xF3\xB0\x80\x80", false},  // U+FFFE U+F0000
-      {"a b", false},
-      {"a<", false},
-      {"a>", false},
-      {"a&", false},
-      {"a\"", false},
-      {"a=", false},
-      {"a/", false},
-      {"a\t", false},
-      {"a\x01", false},
-      {"a\xC3", false},
-      {"a\xFF", false},
-      {"a\xC0\xA1", false},
-      {"a\xED\xA0\x80", false},
-  };
+  // The last valid name and the first invalid ones hold characters a Name has after its first only.
+  const std::vector<const char*> valid = {"a",
+                                          "Z_:",
+                                          ":",
+                                          "_0-.",
+                                          "a:b:c",
+                                          "\u00C0",
+                                          "\u00D6\u00D8\u00F6\u00F8",
+                                          "\u02FF\u0370\u037D\u037F",
+                                          "\u200C\u200D",
+                                          "\u2070\u218F",
+                                          "\u2C00\u2FEF",
+                                          "\u3001\uD7FF",
+                                          "\uF900\uFDCF",
+                                          "\uFDF0\uFFFD",
+                                          "\U00010000\U000EFFFF",
+                                          "a\u00B7\u0300\u036F\u203F\u2040"};
+  const std::vector<const char*> invalid = {
+      "",       "0a",         "-a",     ".a",     "\u00B7", "\u0300",    "\u203F",       "\u00D7",
+      "\u00F7", "\u037E",     "\u200E", "\u206F", "\u2190", "\u2FF0",    "\u3000",       "\uFDD0",
+      "\uFFFE", "\U000F0000", "a b",    "a<",     "a>",     "a&",        "a\"",          "a=",
+      "a/",     "a\t",        "a\x01",  "a\xC3",  "a\xFF",  "a\xC0\xA1", "a\xED\xA0\x80"};
   using Use = std::function<long(KORAXmlWriter&, const char*)>;
   const std::pair<const char*, Use> uses[] = {
       {"startElement", [](KORAXmlWriter& w, const char* n) { return w.startElement(n, nullptr); }},
@@ -512,37 +434,40 @@ TEST(XmlWriter, TakesOnlyXmlNamesAndWritesNothingForARefusedOne) {
          return status;
        }},
   };
-  for (const auto& [name, valid] : names) {
-    for (const auto& [use, call] : uses) {
-      if (*name == '\0' && std::string_view(use) == "prefix") {
-        continue;  // the empty prefix ends prefixing
+  for (const bool ok : {true, false}) {
+    for (const char* name : ok ? valid : invalid) {
+      for (const auto& [use, call] : uses) {
+        if (*name == '\0' && std::string_view(use) == "prefix") {
+          continue;  // the empty prefix ends prefixing
+        }
+        KORAXmlWriter writer;
+        writer.setIndent(false);
+        writer.startDocument();
+        writer.startElement("r", nullptr);
+        const std::string before = writer.getXml();
+        const long status = call(writer, name);
+        EXPECT_EQ(status, ok ? 0 : status::kInvalidArg) << use << " " << name;
+        if (!ok && std::string_view(use) != "prefix") {
+          EXPECT_EQ(writer.getXml(), before) << use << " " << name;
+        }
+        if (ok && std::string_view(use) == "endElement") {
+          continue;  // an end tag of another name is the caller's choice
+        }
+        while (writer.endElement() == 0) {
+        }
+        const std::string xml = writer.getXml();
+        long result = 0;
+        eventsOf(xml, &result);
+        EXPECT_EQ(result, 0) << use << " " << name << ": " << xml;
       }
-      KORAXmlWriter writer;
-      writer.setIndent(false);
-      writer.startDocument();
-      writer.startElement("r", nullptr);
-      const std::string before = writer.getXml();
-      const long status = call(writer, name);
-      std::string xml = writer.getXml();
-      EXPECT_EQ(status, valid ? 0 : status::kInvalidArg) << use << " " << name;
-      if (!valid && std::string_view(use) != "prefix") {
-        EXPECT_EQ(xml, before) << use << " " << name;
-      }
-      if (valid && std::string_view(use) == "endElement") {
-        continue;  // an end tag of another name is the caller's choice
-      }
-      while (writer.endElement() == 0) {
-      }
-      xml = writer.getXml();
-      long result = 0;
-      eventsOf(xml, &result);
-      EXPECT_EQ(result, 0) << use << " " << name << ": " << xml;
     }
   }
 }
 
-// A refused prefix leaves the one before in force; under a prefix a name need only make a Name
-// after "p:", and a refused start opens nothing, so that endElement() closes what was opened.
+// A prefix applies to every element started or written after it: a refused one leaves the one
+// before in force, none keeps it and the empty one ends it. Under a prefix a name need only make a
+// Name after "p:". endElement() closes the innermost element opened, with its prefix (a refused
+// start opens nothing), and an end tag given by name is written as it is.
 TEST(XmlWriter, RefusedPrefixKeepsThePreviousOneAndARefusedStartOpensNothing) {
   KORAXmlWriter writer;
   writer.setIndent(false);
@@ -553,7 +478,13 @@ TEST(XmlWriter, RefusedPrefixKeepsThePreviousOneAndARefusedStartOpensNothing) {
   EXPECT_EQ(writer.startElement("a b", nullptr), status::kInvalidArg);
   EXPECT_EQ(writer.endElement(), 0);
   EXPECT_EQ(writer.endElement(), status::kFail);
-  EXPECT_STREQ(writer.getXml(), "<p:r><p:0a>t</p:0a></p:r>");
+  writer.startDocument();
+  writer.startElement("x", nullptr);
+  writer.characters("t", false);
+  writer.endElement("x");
+  writer.startDocument("");
+  writer.writeElement("d", "e", false, nullptr);
+  EXPECT_STREQ(writer.getXml(), "<p:r><p:0a>t</p:0a></p:r><p:x>t</x><d>e</d>");
 }
 
 // Characters XML 1.0 forbids (C0 controls but TAB, LF and CR; U+FFFE, U+FFFF) become U+FFFD in
@@ -592,9 +523,7 @@ TEST(XmlWriter, WritesOnlyAttributeSetsItMade) {
   IKORAXmlAttribute* const sets[] = {
       writer.createAttribute("k", "v")->addAttribute("n", 1),
       writer.createAttribute("n", 255, 1),
-      writer.createAttribute("n", 255, 0),
       writer.createAttribute("n", 4294967295UL, 2),
-      writer.createAttribute("n", 16UL, 1),
       writer.createAttribute("n", false),
       &foreign,
   };
@@ -603,8 +532,7 @@ TEST(XmlWriter, WritesOnlyAttributeSetsItMade) {
   for (IKORAXmlAttribute* set : sets) {
     writer.writeElement("e", static_cast<const char*>(nullptr), false, set);
   }
-  const std::string rest =
-      R"(<e n="0x000000ff"/><e n="255"/><e n="4294967295"/><e n="0x00000010"/><e n="false"/><e/>)";
+  const std::string rest = R"(<e n="0x000000ff"/><e n="4294967295"/><e n="false"/><e/>)";
   // The pairs come in the set's own order.
   const std::string xml = writer.getXml();
   EXPECT_TRUE(xml == R"(<a k="v" n="1"/><e k="v" n="1"/>)" + rest ||
@@ -628,48 +556,25 @@ TEST(XmlWriter, OneSetPerElementWritesEachElementsOwnSet) {
   EXPECT_EQ(writer.getXml(), expected + R"(<item id="first"/>)");
 }
 
-TEST(XmlWriter, DeclarationNamesTheConfiguredEncoding) {
-  KORAXmlWriter writer;
-  writer.setOmitXmlDeclaration(false);
-  writer.startDocument();
-  writer.writeElement("a", "t", false, nullptr);
-  char* xml = nullptr;
-  ASSERT_EQ(writer.getXml(&xml), 0);
-  ASSERT_NE(xml, nullptr);
-  EXPECT_NE(std::strstr(xml, R"(encoding="utf-8")"), nullptr) << xml;
-  std::free(xml);
-  writer.setEncoding("ISO-8859-1");
-  EXPECT_NE(std::strstr(writer.getXml(), R"(encoding="ISO-8859-1")"), nullptr);
-}
-
 TEST(XmlWriter, PropertiesRoundTripAndResetRestoresTheComponentDefaults) {
-  using Setter = long (KORAXmlWriter::*)(bool);
-  using Getter = long (KORAXmlWriter::*)(bool*);
-  const std::pair<Setter, Getter> flags[] = {
-      {&KORAXmlWriter::setOmitXmlDeclaration, &KORAXmlWriter::getOmitXmlDeclaration},
-      {&KORAXmlWriter::setByteOrderMark, &KORAXmlWriter::getByteOrderMark},
-      {&KORAXmlWriter::setDisableOutputEscaping, &KORAXmlWriter::getDisableOutputEscaping},
-      {&KORAXmlWriter::setStandalone, &KORAXmlWriter::getStandalone},
-      {&KORAXmlWriter::setIndent, &KORAXmlWriter::getIndent},
-  };
+  // Each flag reads back what was set in the C interface's test, which goes through these
+  // getters; the refusal of a null pointer is their shared helper's.
   KORAXmlWriter writer;
-  for (const auto& [set, get] : flags) {
-    for (bool value : {true, false}) {
-      bool read = !value;
-      EXPECT_EQ((writer.*set)(value), 0);
-      EXPECT_EQ((writer.*get)(&read), 0);
-      EXPECT_EQ(read, value);
-    }
-    EXPECT_EQ((writer.*get)(nullptr), status::kPointer);
-  }
+  EXPECT_EQ(writer.getStandalone(nullptr), status::kPointer);
+  writer.setOmitXmlDeclaration(false);
   char* text = nullptr;
   writer.setVersion("1.1");
   ASSERT_EQ(writer.getVersion(&text), 0);
   EXPECT_STREQ(text, "1.1");
   std::free(text);
-
+  // The declaration names the encoding set, patched over the component's own.
+  writer.setEncoding("ISO-8859-1");
   writer.startDocument("p");
   writer.startElement("open", nullptr);
+  ASSERT_EQ(writer.getXml(&text), 0);
+  EXPECT_NE(std::strstr(text, R"(version="1.1" encoding="ISO-8859-1")"), nullptr) << text;
+  std::free(text);
+
   EXPECT_EQ(writer.reset(), 0);
   bool omit = true;
   bool indent = true;
@@ -722,27 +627,17 @@ TEST(XmlXPath, VisitorWalksTheSelectedNodes) {
   ASSERT_EQ(xpath.loadXml("<a><b>1</b><b>2<i>x</i></b></a>"), 0);
   std::vector<std::string> seen;
   const int result = xpath.selectNodes("/a/b", [&](IXMLDOMNodeList* list) {
-    EXPECT_EQ(list->length(), 2);
     while (IXMLDOMNode* node = list->nextNode()) {
       seen.push_back(node->nodeName() + "|" + node->text() + "|" + node->xml());
     }
-    list->reset();
-    EXPECT_NE(list->nextNode(), nullptr);
     return 7;
   });
   EXPECT_EQ(result, 7);
   EXPECT_EQ(seen, (std::vector<std::string>{"b|1|<b>1</b>", "b|2x|<b>2<i>x</i></b>"}));
 
-  bool called = false;
-  auto visitor = [&](IXMLDOMNodeList* list) {
-    called = true;
-    return static_cast<int>(list->length());
-  };
-  EXPECT_EQ(xpath.selectNodes("/a/none", visitor), 0);
-  EXPECT_TRUE(called);
-  called = false;
-  EXPECT_EQ(xpath.selectNodes("/a/[", visitor), -1);
-  EXPECT_FALSE(called);
+  // An empty selection still reaches the visitor, with an empty list.
+  const auto emptyList = [](IXMLDOMNodeList* list) { return 5 + static_cast<int>(list->length()); };
+  EXPECT_EQ(xpath.selectNodes("/a/none", emptyList), 5);
   EXPECT_THROW(xpath.selectNodes("/a", std::function<int(IXMLDOMNodeList*)>()),
                std::bad_function_call);
 }
@@ -780,24 +675,22 @@ TEST(XmlXPath, LoadFileRefusesThePathLoadedLast) {
 // The vectorised check against the byte walk, with each case placed at every offset of a vector
 // block and a 64-byte group, after ASCII and after a four-byte character.
 TEST(Utf8Text, VectorCheckAgreesWithTheByteWalkAtEveryOffset) {
-  const std::string_view cases[] = {
-      "\xC3\xA9",
-      "\xCE\xB1\xE6\xBC\xA2",
-      "\xF0\x9F\x98\x80",
-      "\xF4\x8F\xBF\xBF",
-      "\xF4\x90\x80\x80",
-      "\xE0\x9F\xBF",
-      "\xE0\xA0\x80",
-      "\xED\x9F\xBF",
-      "\xED\xA0\x80",
-      "\xF0\x8F\xBF\xBF",
-      "\xC1\xBF",
-      "\xF5\x80\x80\x80",
-      "\x80",
-      "\xE2\x82",
-      "\xC3",
-      "\xC3\xA9\xA9",
-  };
+  const std::string_view cases[] = {"\xC3\xA9",
+                                    "\xCE\xB1\xE6\xBC\xA2",
+                                    "\xF0\x9F\x98\x80",
+                                    "\xF4\x8F\xBF\xBF",
+                                    "\xF4\x90\x80\x80",
+                                    "\xE0\x9F\xBF",
+                                    "\xE0\xA0\x80",
+                                    "\xED\x9F\xBF",
+                                    "\xED\xA0\x80",
+                                    "\xF0\x8F\xBF\xBF",
+                                    "\xC1\xBF",
+                                    "\xF5\x80\x80\x80",
+                                    "\x80",
+                                    "\xE2\x82",
+                                    "\xC3",
+                                    "\xC3\xA9\xA9"};
   for (const std::string_view piece : cases) {
     for (const std::string_view before : {"", "\xF0\x9F\x98\x80"}) {
       for (std::size_t shift = 0; shift < 70; ++shift) {

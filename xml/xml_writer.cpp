@@ -170,8 +170,9 @@ long KORAXmlWriter::writeElement(const char* name, const char* text, bool cdata,
     return platform::kInvalidArg;
   }
   const long status = start(*qualified, set);
+  // The name was checked at the start tag: the end tag takes it as it is.
   if (status == platform::kOk && characters(text, cdata) == platform::kOk) {
-    endElement(qualified->c_str());
+    record_->component->endElement(*qualified);
   }
   return status;
 }
