@@ -58,18 +58,6 @@ std::string repeatedToMegabyte(const std::string& unit) {
   return s;
 }
 
-// One formatter for both families (its formatToken overrides both interfaces' operation): a
-// message prints its text, any other token its specifier.
-class Echo final : public KORATokenFormatterInterface, public KORATokenFormatterExInterface {
- public:
-  bool acceptToken(char, char, char) override { return true; }
-  int formatToken(const std::string& specifier, const std::string&, const std::string&,
-                  const std::string& text, std::stringstream& out) override {
-    out << (specifier == "M" ? text : specifier);
-    return 0;
-  }
-};
-
 // A megabyte format string of many short tokens and one of a single message with no break
 // character through the public objects of both families: documents of 16 MB are written and read
 // back to the string they came from, and the echo prints every token. A megabyte of message
@@ -79,11 +67,13 @@ class Echo final : public KORATokenFormatterInterface, public KORATokenFormatter
 TEST(MegabyteFormatStrings, PublicObjectsStayLinear) {
   const std::string many = repeatedToMegabyte("a%Y");
   const std::string unbroken(1u << 20, 'm');
+  std::string manyPrinted;
+  while (manyPrinted.size() < many.size() / 3 * 13) manyPrinted += "[M|||a][Y|||]";
   zt::token::KORATokenParser classic;
   zt::token::KORATokenParserEx extended;
-  Echo echo;
-  for (const std::string* format : {&many, &unbroken}) {
-    const std::string label = format == &many ? " a%Y" : " unbroken";
+  zt::token::Formatter echo;
+  for (const auto& [format, printed] :
+       {std::pair{&many, manyPrinted}, std::pair{&unbroken, "[M|||" + unbroken + "]"}}) {
     std::string xml[2], back[2], text[2];
     classic.processTokens(format->c_str(), xml[0]);
     extended.processTokens(format->c_str(), xml[1], &echo);
@@ -91,11 +81,9 @@ TEST(MegabyteFormatStrings, PublicObjectsStayLinear) {
     extended.buildTokenString(xml[1].c_str(), back[1], nullptr);
     classic.formatTokens(format->c_str(), text[0], &echo);
     extended.formatTokens(format->c_str(), text[1], &echo);
-    const std::string printed =
-        format == &many ? repeatedToMegabyte("aY").substr(0, many.size() / 3 * 2) : unbroken;
     for (int k = 0; k < 2; ++k) {
-      EXPECT_TRUE(back[k] == *format) << k << label << ": " << back[k].size() << " bytes back";
-      EXPECT_TRUE(text[k] == printed) << k << label;
+      EXPECT_TRUE(back[k] == *format) << k << format->substr(0, 4) << ": " << back[k].size();
+      EXPECT_TRUE(text[k] == printed) << k << format->substr(0, 4);
     }
   }
   std::string distinct;
@@ -106,11 +94,9 @@ TEST(MegabyteFormatStrings, PublicObjectsStayLinear) {
   }
   const zt::token::Rejection expected{32, static_cast<int>(distinct.size()) - 1};
   std::string xml;
-  zt::token::Rejection refused[2]{};
-  refused[0] = zt::token::rejection([&] { classic.processTokens(distinct.c_str(), xml); });
-  refused[1] = zt::token::rejection([&] { extended.processTokens(distinct.c_str(), xml, &echo); });
-  EXPECT_EQ(refused[0], expected);
-  EXPECT_EQ(refused[1], expected);
+  EXPECT_EQ(zt::token::rejection([&] { classic.processTokens(distinct.c_str(), xml); }), expected);
+  EXPECT_EQ(zt::token::rejection([&] { extended.processTokens(distinct.c_str(), xml, &echo); }),
+            expected);
 }
 
 std::string readFile(const std::string& path) {
@@ -128,29 +114,24 @@ TEST(CrashSafeSaves, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
   // Contents of different lengths, so that a truncated or partly overwritten file shows.
   std::string large = "[Preset]\nPreset Driver=large\n";
   for (int i = 0; i < 2000; ++i) {
-    large += "Setting" + std::to_string(i) + "=" + std::string(20, static_cast<char>('a' + i % 26));
-    large += "\n";
+    large += "Setting" + std::to_string(i) + "=" +
+             std::string(20, static_cast<char>('a' + i % 26)) + "\n";
   }
   const std::string sources[] = {dir.write("small.ini", "[Preset]\nPreset Driver=small\n"),
                                  dir.write("large.ini", large)};
   const std::string target = (dir.path() / "target.ini").string();
-  // What one complete save of each gives.
+  // What one complete save of each gives; the small one stays in place.
   std::string expected[2];
-  {
-    zt::preset::KORAPresetManager manager;
-    for (int k = 0; k < 2; ++k) {
-      const std::string reference = (dir.path() / ("reference" + std::to_string(k))).string();
-      ASSERT_TRUE(manager.saveAs(manager.open(sources[k]), reference));
-      expected[k] = readFile(reference);
-    }
-    ASSERT_TRUE(manager.saveAs(manager.open(sources[0]), target));
+  zt::preset::KORAPresetManager manager;
+  for (int k : {1, 0}) {
+    ASSERT_TRUE(manager.saveAs(manager.open(sources[k]), target));
+    expected[k] = readFile(target);
   }
   ASSERT_NE(expected[0], expected[1]);
 
   std::mt19937 random(20240301);
   std::uniform_int_distribution<int> delay(0, 15000);  // microseconds before the kill
-  constexpr int kRounds = 60;
-  for (int round = 0; round < kRounds; ++round) {
+  for (int round = 0; round < 60; ++round) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -187,8 +168,7 @@ long memoryFigure(const std::string& field) {
 }
 
 // A 200 MB document parsed from its file with a handler that ignores every event: the parser
-// streams it in chunks, so its peak memory stays far below the document's size. Measured in a
-// child process, whose peak starts from what it inherited.
+// streams it in chunks, so its peak memory stays far below the document's size.
 TEST(HugeDocument, ParsesA200MegabyteFileInBoundedMemory) {
   ScratchDir dir;
   const std::string path = (dir.path() / "huge.xml").string();
@@ -202,26 +182,14 @@ TEST(HugeDocument, ParsesA200MegabyteFileInBoundedMemory) {
     out << "</log>\n";
     ASSERT_TRUE(out.good());
   }
-  int pipeEnds[2];
-  ASSERT_EQ(::pipe(pipeEnds), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    IgnoreAll ignore;
-    const long before = memoryFigure("VmRSS");
-    const long status = zt::xml::KORAXmlParser().parseFile(path.c_str(), &ignore, nullptr);
-    const long figures[] = {status, memoryFigure("VmHWM") - before};
-    ::_exit(::write(pipeEnds[1], figures, sizeof figures) == sizeof figures ? 0 : 1);
-  }
-  ::close(pipeEnds[1]);
-  long figures[2] = {1, 0};
-  const bool received = ::read(pipeEnds[0], figures, sizeof figures) == sizeof figures;
-  ::close(pipeEnds[0]);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(received && WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_EQ(figures[0], 0) << "parse status";
-  EXPECT_TRUE(kSanitized || figures[1] < 64 * 1024) << "peak growth " << figures[1] << " kB";
+  // The peak is reset to what is resident now, so earlier tests in this process do not count.
+  std::ofstream("/proc/self/clear_refs") << "5";
+  const long before = memoryFigure("VmRSS");
+  IgnoreAll ignore;
+  EXPECT_EQ(zt::xml::KORAXmlParser().parseFile(path.c_str(), &ignore, nullptr), 0)
+      << "parse status";
+  const long growth = memoryFigure("VmHWM") - before;
+  EXPECT_TRUE(kSanitized || growth < 64 * 1024) << "peak growth " << growth << " kB";
 }
 
 std::size_t occurrences(const std::string& text, const std::string& what) {
@@ -314,11 +282,21 @@ TEST(InvalidUtf8, EachClassIsRepairedWhereItEnters) {
        [&](const std::string& text) { return parsed("<e>" + text + "</e>", 3); }},
       {"parser attribute", true,
        [&](const std::string& text) { return parsed("<e v=\"" + text + "\"/>", 3); }},
-      {"writer text", false,
+      {"writer value, text and CDATA", false,
        [](const std::string& text) {
          zt::xml::KORAXmlWriter writer;
-         writer.writeElement("e", text.c_str(), false, nullptr);
+         writer.startElement("e", writer.createAttribute("n", text.c_str()));
+         writer.characters(text.c_str(), false);
+         writer.writeElement("t", text.c_str(), false, nullptr);
+         writer.writeElement("c", text.c_str(), true, nullptr);
+         writer.endElement();
          return std::string(writer.getXml());
+       }},
+      {"xpath document", true,
+       [](const std::string& text) {
+         zt::xml::KORAXmlXPath xpath;
+         if (xpath.loadXml(("<e>" + text + "</e>").c_str()) != 0) return std::string("refused");
+         return std::string(xpath.selectSingleNode("/e"));
        }},
       {"format string", false,
        [&](const std::string& text) { return processed(zt::token::KORATokenParser(), text); }},
@@ -348,45 +326,18 @@ TEST(InvalidUtf8, EachClassIsRepairedWhereItEnters) {
 }
 
 // Bytes that are not UTF-8 (a stray continuation, an overlong form, a surrogate, a byte that
-// never occurs) in the narrow strings the table above does not reach: writer attribute values and
-// CDATA and XPath text give valid, well-formed XML, and what the library keeps byte for byte
-// (log paths, preset settings) comes back unchanged.
+// never occurs) in the narrow strings the table above does not reach: an XPath expression selects
+// nothing, and what the library keeps byte for byte (log paths, preset settings) comes back
+// unchanged.
 TEST(InvalidUtf8, EveryNarrowEntryKeepsItsXmlWellFormed) {
   const std::string bad =
       "a\x80"
       "b\xC0\xAF\xED\xA0\x80\xFF";
   ScratchDir dir;
-  const std::pair<const char*, std::function<std::string()>> cases[] = {
-      {"writer values and texts",
-       [&] {
-         zt::xml::KORAXmlWriter w;
-         IKORAXmlAttribute* attributes = w.createAttribute("n", bad.c_str());
-         w.startDocument();
-         w.startElement("e", attributes);
-         w.characters(bad.c_str(), false);
-         w.writeElement("c", bad.c_str(), true, nullptr);
-         w.endElement();
-         w.endDocument();
-         return std::string(w.getXml());
-       }},
-      {"xpath document and expression",
-       [&] {
-         zt::xml::KORAXmlXPath x;
-         x.loadXml(("<r><a>" + bad + "</a></r>").c_str());
-         const std::string xml = x.selectSingleNode("/r/a");
-         const std::string none = x.selectNodes(("/r/" + bad).c_str());
-         return none.empty() ? xml : none;
-       }},
-  };
-  for (const auto& [entry, write] : cases) {
-    const std::string xml = write();
-    EXPECT_TRUE(zt::platform::isValidUtf8(xml)) << entry;
-    IgnoreAll ignore;  // well-formed, as the library's own parser reads it
-    EXPECT_EQ(zt::xml::KORAXmlParser().parseString(xml.c_str(), &ignore, nullptr), 0)
-        << entry << ":\n"
-        << xml;
-    EXPECT_NE(xml.find("\xEF\xBF\xBD"), std::string::npos) << entry << " shows U+FFFD";
-  }
+  // An expression that is not UTF-8 selects nothing.
+  zt::xml::KORAXmlXPath xpath;
+  ASSERT_EQ(xpath.loadXml("<r><a>x</a></r>"), 0);
+  EXPECT_STREQ(xpath.selectNodes(("/r/" + bad).c_str()), "");
 
   // Log reports carry paths byte for byte (their format escapes nothing), and the file with
   // such a name is found and deleted.

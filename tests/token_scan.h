@@ -1,11 +1,14 @@
 // A format string scanned by a builder of either family: its tokens written as
-// kind(modifier,delimiter,text), or the refusal it raised.
+// kind(modifier,delimiter,text), or the refusal it raised; and a formatter for both families.
 #ifndef ZT_TESTS_TOKEN_SCAN_H
 #define ZT_TESTS_TOKEN_SCAN_H
 
 #include <functional>
 #include <ostream>
+#include <sstream>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "token/token_parser.h"
@@ -47,11 +50,43 @@ inline Rejection rejection(const std::function<void()>& run) {
   return {0, -1};
 }
 
-template <class Parser = TokenParser>
-Rejection scanRejection(const std::string& format) {
-  Parser parser;
+// `arguments` go to the builder's constructor (the extended builder takes a formatter).
+template <class Parser = TokenParser, class... Arguments>
+Rejection scanRejection(const std::string& format, Arguments... arguments) {
+  Parser parser(arguments...);
   return rejection([&] { TokenStringScanner().scan(&parser, format); });
 }
+
+// A formatter of either family. It records every acceptToken call as "s,m,d" (an empty field
+// written as '0'), runs `whenAsked` and refuses the kinds in `refused`. It writes each token as
+// [specifier|modifier|delimiter|text] followed by `after`, then throws if `throws` is set.
+class Formatter final : public KORATokenFormatterInterface, public KORATokenFormatterExInterface {
+ public:
+  explicit Formatter(std::string refusedKinds = "") : refused(std::move(refusedKinds)) {}
+  bool acceptToken(char specifier, char modifier, char delimiter) override {
+    auto shown = [](char c) { return c == '\0' ? '0' : c; };
+    asked.push_back({shown(specifier), ',', shown(modifier), ',', shown(delimiter)});
+    if (whenAsked) {
+      whenAsked();
+    }
+    return refused.find(specifier) == std::string::npos;
+  }
+  int formatToken(const std::string& specifier, const std::string& modifier,
+                  const std::string& delimiter, const std::string& text,
+                  std::stringstream& out) override {
+    out << '[' << specifier << '|' << modifier << '|' << delimiter << '|' << text << ']' << after;
+    if (throws) {
+      throw std::runtime_error("formatter");
+    }
+    return 0;
+  }
+
+  std::string refused;
+  std::string after;
+  bool throws = false;
+  std::function<void()> whenAsked;
+  Tokens asked;
+};
 
 }  // namespace zt::token
 
