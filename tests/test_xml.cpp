@@ -191,11 +191,13 @@ TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
   EXPECT_EQ(next.events, (Events{"startDocument", "<c", "]c", "/c", "endDocument"}));
 }
 
-// Every parse of the same document gives the same errors: the first sink gets those of the
-// first two parses, the second those of the third.
-TEST(XmlParser, ErrorSinkStaysUntilAnotherIsGiven) {
+// An error sink, once given, stays until another one is given: every parse of the same document
+// gives the same errors, so the first sink gets those of the first two parses, the second those
+// of the third.
+TEST(XmlParser, BufferParsesExactlyItsLengthAndTheErrorSinkStays) {
   KORAXmlParser parser;
   EventRecorder recorder;
+  EXPECT_EQ(parser.parseBuffer("<a/>trailing garbage", 4, &recorder, nullptr), 0);
   ErrorCounter first;
   ErrorCounter second;
   for (ErrorCounter* sink : {&first, static_cast<ErrorCounter*>(nullptr), &second}) {
@@ -203,12 +205,6 @@ TEST(XmlParser, ErrorSinkStaysUntilAnotherIsGiven) {
   }
   EXPECT_GT(second.calls, 0);
   EXPECT_EQ(first.calls, 2 * second.calls);
-}
-
-TEST(XmlParser, BufferParsesExactlyItsLength) {
-  KORAXmlParser parser;
-  EventRecorder recorder;
-  EXPECT_EQ(parser.parseBuffer("<a/>trailing garbage", 4, &recorder, nullptr), 0);
 
   // Invalid arguments fail before anything is pushed.
   EventRecorder untouched;
@@ -300,42 +296,35 @@ TEST(XmlAttribute, FormatsEverySlotAs32BitsAndKeepsTheFirstValueUntilCleared) {
 // ---------------------------------------------------------------------------------------------
 // Writer
 
-// A new writer indents and writes no declaration; typed values are written as their text.
-TEST(XmlWriter, NewWriterIndentsAndWritesTypedValuesAsText) {
-  KORAXmlWriter writer;
-  const long results[] = {
-      writer.startDocument(),
-      writer.startElement("a", nullptr),
-      writer.writeElement("b", "x<y", true, nullptr),
-      writer.writeElement("b", "x<y", false, nullptr),
-      writer.writeElement("b", uint32_t{4294967295u}, false, nullptr),
-      writer.writeElement("b", static_cast<const char*>(nullptr), false, nullptr),
-      // A null name writes nothing and opens nothing.
-      writer.writeElement(nullptr, "x", false, nullptr),
-      writer.startElement(nullptr, nullptr),
-      writer.endElement(),
-      writer.endDocument(),
-  };
-  for (const long result : results) {
-    EXPECT_EQ(result, 0);
-  }
-  EXPECT_STREQ(writer.getXml(),
-               "<a>\r\n\t<b><![CDATA[x<y]]></b>\r\n\t<b>x&lt;y</b>\r\n\t<b>4294967295</b>\r\n\t<b/"
-               ">\r\n</a>");
-}
-
-// The text getXml() returns is the document as it was at that call, and stays so until the next
-// call, whatever is written, reset or destroyed meanwhile (the sanitizer builds check the
-// lifetimes); with a declaration, whose encoding is patched, the same holds for the copy.
+// A new writer indents, writes no declaration unless asked and then names UTF-8, and writes typed
+// values as their text. The text getXml() returns is the document as it was at that call, and
+// stays so until the next call, whatever is written, reset or destroyed meanwhile (the sanitizer
+// builds check the lifetimes); with a declaration, whose encoding is patched, the same holds for
+// the copy.
 TEST(XmlWriter, ReturnedTextStaysAsItWasUntilTheNextCall) {
   for (const bool declared : {false, true}) {
     KORAXmlWriter writer;
-    writer.setIndent(false);
     writer.setOmitXmlDeclaration(!declared);
-    writer.startDocument();
-    writer.writeElement("a", "1", false, nullptr);
+    const long results[] = {
+        writer.startDocument(),
+        writer.startElement("a", nullptr),
+        writer.writeElement("b", "x<y", true, nullptr),
+        writer.writeElement("b", "x<y", false, nullptr),
+        writer.writeElement("b", uint32_t{4294967295u}, false, nullptr),
+        writer.writeElement("b", static_cast<const char*>(nullptr), false, nullptr),
+        // A null name writes nothing and opens nothing.
+        writer.writeElement(nullptr, "x", false, nullptr),
+        writer.startElement(nullptr, nullptr),
+        writer.endElement(),
+    };
+    for (const long result : results) {
+      EXPECT_EQ(result, 0);
+    }
     const std::string first = writer.getXml();
-    EXPECT_EQ(first.find(R"(encoding="utf-8")") != std::string::npos, declared);  // the default
+    EXPECT_EQ(first,
+              (declared ? "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"no\"?>\r\n" : "") +
+                  std::string("<a>\r\n\t<b><![CDATA[x<y]]></b>\r\n\t<b>x&lt;y</b>\r\n\t"
+                              "<b>4294967295</b>\r\n\t<b/>\r\n</a>"));
     const char* kept = writer.getXml();
     EXPECT_EQ(kept, first);
     // Enough text that the component's block must grow, and would move.
