@@ -96,6 +96,7 @@ static void testTokenParser(void) {
   zt_token_parser_free(parser);
 
   zt_token_parser_ex* extended = zt_token_parser_ex_new();
+  refused(zt_token_parser_ex_build_string(NULL, "<a/>", &text), "extended without a parser");
   check(zt_token_parser_ex_process(extended, "Scan %A %2L", acceptOthers, "L2", &xml, &error) ==
                 ZT_OK &&
             contains(xml, "<iafielda") && !contains(xml, "<level"),
