@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
@@ -495,6 +496,10 @@ TEST(XmlWriter, PropertiesRoundTripAndResetRestoresTheComponentDefaults) {
   writer.setOmitXmlDeclaration(false);
   EXPECT_STREQ(writer.getXml(), "") << "a declaration is written by startDocument only";
   writer.setVersion("1.1");
+  char* version = nullptr;
+  ASSERT_EQ(writer.getVersion(&version), 0);
+  EXPECT_STREQ(version, "1.1");
+  std::free(version);
   writer.setEncoding("ISO-8859-1");
   writer.startDocument("p");
   writer.startElement("open", nullptr);
