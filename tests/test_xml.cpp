@@ -378,12 +378,7 @@ TEST(XmlWriter, TakesOnlyXmlNamesAndWritesNothingForARefusedOne) {
        [](KORAXmlWriter& w, const char* n) {
          return w.writeElement("e", 1, false, w.createAttribute("k", 2, 0)->addAttribute(n, 3));
        }},
-      {"prefix",
-       [](KORAXmlWriter& w, const char* n) {
-         const long status = w.startDocument(n);
-         w.writeElement("e", 1, false, nullptr);
-         return status;
-       }},
+      {"prefix", [](KORAXmlWriter& w, const char* n) { return w.startDocument(n); }},
   };
   for (const bool ok : {true, false}) {
     for (const char* name : ok ? valid : invalid) {
@@ -397,12 +392,14 @@ TEST(XmlWriter, TakesOnlyXmlNamesAndWritesNothingForARefusedOne) {
         const std::string before = writer.getXml();
         const long status = call(writer, name);
         EXPECT_EQ(status, ok ? 0 : status::kInvalidArg) << use << " " << name;
-        if (!ok && std::string_view(use) != "prefix") {
+        if (!ok) {
           EXPECT_EQ(writer.getXml(), before) << use << " " << name;
         }
         if (ok && std::string_view(use) == "endElement") {
           continue;  // an end tag of another name is the caller's choice
         }
+        // An element after the call, so that a prefix accepted is written and read back.
+        EXPECT_EQ(writer.writeElement("e", 1, false, nullptr), 0) << use << " " << name;
         while (writer.endElement() == 0) {
         }
         const std::string xml = writer.getXml();
