@@ -73,13 +73,10 @@ namespace {
 using ::testing::AnyOf;
 using ::testing::Each;
 
-template <auto Destroy>
-struct Destroyer {
-  void operator()(auto* tool) const { Destroy(tool); }
-};
 template <auto Create, auto Destroy>
 auto make() {
-  return std::unique_ptr<std::remove_pointer_t<decltype(Create())>, Destroyer<Destroy>>(Create());
+  using Tool = std::remove_pointer_t<decltype(Create())>;
+  return std::unique_ptr<Tool, decltype([](Tool* tool) { Destroy(tool); })>(Create());
 }
 constexpr auto xmlParser = make<KORAXmlParserFactory_Create, KORAXmlParserFactory_Destroy>;
 constexpr auto xpath = make<KORAXmlXPathFactory_Create, KORAXmlXPathFactory_Destroy>;
