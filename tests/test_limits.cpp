@@ -24,6 +24,7 @@
 
 #include "log/log_manager.h"
 #include "preset/preset_manager.h"
+#include "tag/tag_manager.h"
 #include "token/kora_token_parser.h"
 #include "token/kora_token_parser_ex.h"
 #include "xml/xml_content_handler.h"
@@ -344,6 +345,12 @@ TEST(InvalidUtf8, EveryNarrowEntryKeepsItsXmlWellFormed) {
   const std::string copy = (dir.path() / "copy.ini").string();
   EXPECT_TRUE(presets.saveAs(handle, copy));
   EXPECT_NE(readFile(copy).find("k" + bad + "=v" + bad), std::string::npos);
+
+  // A tag store path that is not UTF-8 goes through the parser's path buffer, and a tag name that
+  // is not UTF-8 is simply not found.
+  zt::tag::KORATagManager tags;
+  EXPECT_FALSE(tags.load((dir.path() / ("t" + bad + ".xml")).c_str()));
+  EXPECT_EQ(tags.getTagId(bad.c_str()), KORA_TAG_NOT_FOUND);
 }
 
 }  // namespace
