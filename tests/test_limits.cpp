@@ -325,12 +325,9 @@ TEST(InvalidUtf8, EveryNarrowEntryKeepsItsXmlWellFormed) {
 
   // Log reports carry paths byte for byte (their format escapes nothing), and the file with
   // such a name is found and deleted.
-  const fs::path folder = dir.path() / ("logs" + bad);
-  const std::string logFile = (folder / ("f" + bad + ".log")).string();
-  fs::create_directories(folder);
-  std::ofstream(logFile).put('x');
+  const std::string logFile = dir.write("logs" + bad + "/f" + bad + ".log", "x");
   zt::log::KORALogManager logs;
-  logs.setPath(folder.string());
+  logs.setPath((dir.path() / ("logs" + bad)).string());
   EXPECT_EQ(logs.removeAll(), 1u);
   EXPECT_NE(logs.getReport().find("name=\"" + logFile + "\""), std::string::npos);
   EXPECT_EQ(logs.deleteFiles(), 0);
