@@ -99,29 +99,6 @@ TEST_F(PresetFile, FailedLoadKeepsTheSettingsButTakesThePath) {
   }
 }
 
-TEST_F(PresetFile, DifferencesReportSharedKeysWithAnotherValueExceptTheDriver) {
-  KORAPresetFile first;
-  KORAPresetFile second;
-  ASSERT_TRUE(first.load(
-      write("1.ini", "[Preset]\nPreset Driver=A\nsame=1\nlen=ab\nonly1=x\nz=1\nz=2\ncase=a\n")));
-  ASSERT_TRUE(second.load(
-      write("2.ini", "[Preset]\nPreset Driver=B\nsame=1\nlen=abc\nonly2=y\nz=3\ncase=A\n")));
-  EXPECT_EQ(first.differences(second), (Values{{"case", "A"}, {"len", "abc"}, {"z", "3"}}));
-  EXPECT_EQ(second.differences(first), (Values{{"case", "a"}, {"len", "ab"}, {"z", "2"}}));
-}
-
-TEST_F(PresetFile, AddMissingAppendsInKeyOrderAndNeverOverwrites) {
-  KORAPresetFile from;
-  KORAPresetFile to;
-  ASSERT_TRUE(from.load(write("from.ini", "[Preset]\nb=2\na=1\nb=3\nkept=new\nPreset Driver=D\n")));
-  ASSERT_TRUE(to.load(write("to.ini", "[Preset]\nkept=old\n")));
-  EXPECT_TRUE(KORAPresetFile::addMissing(from, to));
-  EXPECT_EQ(to.keys(), (Keys{"kept", "Preset Driver", "a", "b"}));
-  EXPECT_EQ(to.values(), (Values{{"Preset Driver", "D"}, {"a", "1"}, {"b", "3"}, {"kept", "old"}}));
-  EXPECT_FALSE(KORAPresetFile::addMissing(from, to));
-  EXPECT_EQ(to.keys().size(), 4u);
-}
-
 // ---------------------------------------------------------------------------------------------
 
 // The manager notes every call of its addMissing, to show which calls go through the table of
@@ -182,12 +159,13 @@ TEST_F(PresetManager, SaveAsThenSaveWriteToTheRightFilesAndAFailureKeepsTheSyste
   const std::string opened = write("opened.ini", "[Preset]\na=1\n");
   const std::string copy = path("copy.ini");
   const uint32_t handle = manager.open(opened);
-  const uint32_t extra = manager.open(write("extra.ini", "[Preset]\nb=2\n"));
+  const uint32_t extra = manager.open(write("extra.ini", "[Preset]\nb=2\nPreset Driver=D\n"));
   ASSERT_TRUE(manager.saveAs(handle, copy));
   EXPECT_EQ(read(copy), "[Preset]\na=1\n");
   ASSERT_TRUE(manager.addMissing(extra, handle));
   ASSERT_TRUE(manager.save(handle));
-  EXPECT_EQ(read(opened), "[Preset]\na=1\nb=2\n");
+  // The driver's key is completed like any other.
+  EXPECT_EQ(read(opened), "[Preset]\na=1\nPreset Driver=D\nb=2\n");
   EXPECT_EQ(read(copy), "[Preset]\na=1\n");
   errno = 0;
   EXPECT_FALSE(manager.saveAs(handle, path("no/folder.ini")));
@@ -211,26 +189,37 @@ TEST_F(PresetManager, SaveSyncsTheDataBeforeTheRenameAndTheFolderAfter) {
                                              "fsync " + folder_.string()}));
 }
 
+// Differences name the shared keys whose values differ byte for byte, except the driver's;
+// completion appends the missing keys in key order and never overwrites.
 TEST_F(PresetManager, DifferencesAndCompletionFromTheDefault) {
-  const uint32_t defaults =
-      manager.open(write("default.ini", "[Preset]\nPreset Driver=X\ndpi=300\nmode=color\n"));
-  const uint32_t mine = manager.open(write("mine.ini", "[Preset]\nPreset Driver=Y\ndpi=200\n"));
-  EXPECT_EQ(manager.getDifferences(defaults, mine), (Values{{"dpi", "200"}}));
+  const uint32_t defaults = manager.open(
+      write("default.ini",
+            "[Preset]\nPreset Driver=A\nsame=1\nlen=ab\nz=1\nz=2\ncase=a\nb=2\na=1\nb=3\n"));
+  const uint32_t mine = manager.open(
+      write("mine.ini", "[Preset]\nPreset Driver=B\nsame=1\nlen=abc\nonly=y\nz=3\ncase=A\n"));
+  EXPECT_EQ(manager.getDifferences(defaults, mine),
+            (Values{{"case", "A"}, {"len", "abc"}, {"z", "3"}}));
+  EXPECT_EQ(manager.getDifferences(mine, defaults),
+            (Values{{"case", "a"}, {"len", "ab"}, {"z", "2"}}));
 
   EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "no default chosen yet";
   manager.setDefault(defaults);
   EXPECT_TRUE(manager.addMissingFromDefault(mine));
-  EXPECT_STREQ(manager.getValue(mine, "mode"), "color");
+  EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "nothing is missing any more";
+  ASSERT_TRUE(manager.save(mine));
+  EXPECT_EQ(read(path("mine.ini")),
+            "[Preset]\nPreset Driver=B\nsame=1\nlen=abc\nonly=y\nz=3\ncase=A\na=1\nb=3\n");
 
   manager.close(defaults);
   EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "the default handle is closed";
-  EXPECT_EQ(manager.calls, (Calls{{0, mine}, {defaults, mine}, {defaults, mine}}));
+  EXPECT_EQ(manager.calls,
+            (Calls{{0, mine}, {defaults, mine}, {defaults, mine}, {defaults, mine}}));
 }
 
 // A file its owner may not write is read-only: a save (save and saveAs share the writing) leaves
 // it as it is and fails with EACCES, also in a process that the system would let replace it
-// (these tests may run as root). A save replaces the name it writes: another hard link keeps the
-// old content.
+// (these tests may run as root); a file it replaces keeps its permission bits. A save replaces the
+// name it writes: another hard link keeps the old content.
 TEST_F(PresetManager, SavesNeverReplaceAReadOnlyFileAndReplaceOnlyTheirOwnName) {
   const std::pair<mode_t, bool> modes[] = {{0644, true},  {0600, true},  {0444, false},
                                            {0400, false}, {0555, false}, {0044, false}};
@@ -244,12 +233,18 @@ TEST_F(PresetManager, SavesNeverReplaceAReadOnlyFileAndReplaceOnlyTheirOwnName) 
       EXPECT_EQ(errno, EACCES) << std::oct << mode;
     }
     EXPECT_EQ(read(file), replaced ? "[Preset]\na=2\n" : "[Preset]\na=1\n") << std::oct << mode;
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, mode) << "the permission bits are kept";
     EXPECT_EQ(entries(), 2u) << "a temporary file was left behind";
     std::filesystem::remove(file);
   }
   const std::string linked = write("linked.ini", "[Preset]\na=1\n");
   std::filesystem::create_hard_link(linked, path("other-name.ini"));
-  EXPECT_TRUE(manager.saveAs(handle, linked));
+  // A symbolic link is followed: its target is replaced and the link stays.
+  std::filesystem::create_symlink(linked, path("symlink.ini"));
+  EXPECT_TRUE(manager.saveAs(handle, path("symlink.ini")));
+  EXPECT_TRUE(std::filesystem::is_symlink(path("symlink.ini")));
   EXPECT_EQ(read(linked), "[Preset]\na=2\n");
   EXPECT_EQ(read(path("other-name.ini")), "[Preset]\na=1\n");
 }
