@@ -39,7 +39,7 @@ int64_t utc(int year, int month, int day, int hour = 0, int minute = 0, int seco
 
 // A fresh tree per test in a zone with daylight saving (the system's database when present, else
 // the same rule as a POSIX TZ string; no test here needs the caller's zone back): `folder_` is the
-// log folder, `outside_` holds what links point to.
+// log folder, `outside_` holds what links point to, a file and a folder with a log file.
 class LogTreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -48,7 +48,9 @@ class LogTreeTest : public ::testing::Test {
     ::tzset();
     ::chmod(root_.c_str(), 0755);  // an unprivileged child process must reach the tree
     fs::create_directories(folder_);
-    fs::create_directories(outside_);
+    fs::create_directories(outside_ + "/dir");
+    std::ofstream(outside_ + "/target.log") << "target";
+    std::ofstream(outside_ + "/dir/out.log") << "out";
   }
   void TearDown() override { zt::platform::testing::unpinNow(); }
   static void pinNow(int64_t unixTime) {
@@ -250,9 +252,6 @@ class LogInventoryTest : public LogTreeTest {
 
   void SetUp() override {
     LogTreeTest::SetUp();
-    std::ofstream(outside_ + "/target.log") << "target";
-    fs::create_directories(outside_ + "/dir");
-    std::ofstream(outside_ + "/dir/out.log") << "out";
     for (const Listed& l : listed_) {
       if (l.path != "link-file.log") {
         file(l.path, l.time, l.size);
@@ -430,26 +429,23 @@ TEST_F(LogTreeTest, RemoveByThresholdDeletesFromTheEndUntilTheRestFits) {
 // given with a trailing slash.
 TEST_F(LogTreeTest, DeletionStartsFromTheFolderEachFileWasScannedIn) {
   const std::string first = file("day/a.log", utc(2024, 3, 1, 1), 1 << 20);
-  const std::string second = file("../outside/b.log", utc(2024, 3, 2), 1);
-  const std::string third = file("../outside/c.log", utc(2024, 3, 1), 1);
+  const std::string second = file("../other/b.log", utc(2024, 3, 2), 1);
+  const std::string third = file("../other/c.log", utc(2024, 3, 1), 1);
   KORALogManager manager;
   manager.setPath(folder_);
   EXPECT_EQ(manager.removeAll(), 1u);
-  manager.setPath(outside_ + "/");
+  manager.setPath(root_ + "/other/");
   manager.removeByThreshold(0, 0);
   EXPECT_EQ(manager.deleteFiles(), 0);
   EXPECT_EQ(manager.getDeleteReport(),
-            deletionReport(outside_ + "/", deleted(first, 0, "Success") +
-                                               deleted(outside_ + "//c.log", 0, "Success")));
+            deletionReport(root_ + "/other/", deleted(first, 0, "Success") +
+                                                  deleted(root_ + "/other//c.log", 0, "Success")));
   EXPECT_FALSE(fs::exists(first));
   EXPECT_FALSE(fs::exists(third));
   EXPECT_TRUE(fs::exists(second)) << "the newest is kept";
 }
 
 TEST_F(LogTreeTest, DeletionRecordsEachResultAndTouchesNothingElse) {
-  std::ofstream(outside_ + "/target.log") << "target";
-  fs::create_directories(outside_ + "/dir");
-  std::ofstream(outside_ + "/dir/out.log") << "out";
   const std::string before = snapshot(outside_);
   const std::string a = file("a&\"b/a.log", utc(2024, 3, 1));
   const std::string linked = link(outside_ + "/target.log", "t.log");
