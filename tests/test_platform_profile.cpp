@@ -17,13 +17,7 @@ using zt::platform::writePrivateProfileSection;
 using zt::platform::testing::ProfileWriteFault;
 using zt::platform::testing::setProfileWriteFault;
 
-class Profile : public zt::testing::ProfileFilesTest {
- protected:
-  void TearDown() override {
-    setProfileWriteFault(ProfileWriteFault::none);
-    ProfileFilesTest::TearDown();
-  }
-};
+using Profile = zt::testing::ProfileFilesTest;
 
 // A missing or empty section shows in the preset load test: the load fails.
 TEST_F(Profile, ReadTrimsSkipsCommentsAndTakesTheFirstSectionOfTheName) {
@@ -101,6 +95,7 @@ TEST_F(Profile, InterruptedWriteLeavesTheOriginalIntact) {
     EXPECT_EQ(read(path), original);
     EXPECT_EQ(entries(), 1u) << "a temporary file was left behind";
   }
+  setProfileWriteFault(ProfileWriteFault::none);
 }
 
 }  // namespace

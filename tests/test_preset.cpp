@@ -31,21 +31,17 @@ std::string pathOf(int fd) {
   path.resize(length > 0 ? static_cast<size_t>(length) : 0);
   return path;
 }
-
-template <class Function>
-Function* next(const char* name) {
-  return reinterpret_cast<Function*>(::dlsym(RTLD_NEXT, name));
-}
 }  // namespace
 
 extern "C" int fsync(int fd) {
-  static auto* const real = next<int(int)>("fsync");
+  static auto* const real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
   if (syncLog != nullptr) syncLog->push_back("fsync " + pathOf(fd));
   return real(fd);
 }
 
 extern "C" int rename(const char* from, const char* to) noexcept {
-  static auto* const real = next<int(const char*, const char*)>("rename");
+  static auto* const real =
+      reinterpret_cast<int (*)(const char*, const char*)>(::dlsym(RTLD_NEXT, "rename"));
   if (syncLog != nullptr) syncLog->push_back(std::string("rename ") + from + " " + to);
   return real(from, to);
 }
