@@ -16,7 +16,6 @@ namespace {
 class Recorder final : public SaxContentSink, public SaxErrorSink {
  public:
   std::vector<std::string> events;
-  bool dropSpace = false;  // the answer to dropsLeadingSpace
   int errorLine = 0;
   int errorColumn = 0;
 
@@ -48,7 +47,6 @@ class Recorder final : public SaxContentSink, public SaxErrorSink {
     return kOk;
   }
   Status ignorableWarning(ISAXLocator&, std::string_view, Status) override { return kOk; }
-  bool dropsLeadingSpace() override { return dropSpace; }
 
  private:
   // Names and text are promised to be followed by a zero byte, which the bridges rely on.
@@ -91,22 +89,6 @@ TEST(SaxReader, DeliversEventsWithLocalNamesAndJoinedText) {
     EXPECT_EQ(parse(c.xml, recorder), kOk) << c.xml;
     EXPECT_EQ(recorder.events, c.events) << c.xml;
   }
-}
-
-// Leading ASCII white space goes, across the pieces of a run (CDATA included); white space inside
-// and at the end stays, and so does a leading Unicode space.
-TEST(SaxReader, SinkThatDropsLeadingSpaceGetsRunsWithout) {
-  Recorder recorder;
-  recorder.dropSpace = true;
-  ASSERT_EQ(parse("<r> \n\t<a>  x y </a>\n<!--c--> \r\n<b>  <![CDATA[ \t c ]]></b>"
-                  "<c>\xC2\xA0"
-                  "d</c><e>&#32;&#10;f</e></r>",
-                  recorder),
-            kOk);
-  EXPECT_EQ(recorder.events, (Events{"doc", "<r", "<a", "'x y '", "</a", "<b", "'c '", "</b", "<c",
-                                     "'\xC2\xA0"
-                                     "d'",
-                                     "</c", "<e", "'f'", "</e", "</r", "/doc"}));
 }
 
 // Bad bytes are read as U+FFFD wherever the reader's pieces fall: a character or a bad sequence
