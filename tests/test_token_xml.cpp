@@ -1,6 +1,6 @@
 // The token parsers' XML forms and their public objects: the processedtokens document byte for
-// byte, the token and template readers of both parsers, round trips, hostile XML, formatting and
-// the failure paths of every operation.
+// byte, the verdicts that leave tokens out of the extended one, the token and template readers of
+// both parsers, round trips, hostile XML, formatting and the failure paths of every operation.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -180,6 +180,42 @@ TEST(TokenXml, RoundTripsGiveTheSameTokens) {
   // A counter with a flag comes back in its rewritten form, width then flag, which the scanner
   // would read as a new digit run: the document keeps the fields, the string shows the rewrite.
   EXPECT_EQ(tokenString(process("Lot %13S")), "Lot %31S");
+}
+
+TEST(ParserEx, ProcessTokensLeavesRefusedTokensOut) {
+  // Every token is asked about after the scan, with its real first characters (0 for an empty
+  // field); the document keeps the accepted ones.
+  Formatter all;
+  EXPECT_EQ(convertTokenXmlEx(process<KORATokenParserEx>("%A %1/YLot %05S%3L%N#", &all)),
+            "%A %1/YLot %50S%3L%N#");
+  EXPECT_EQ(all.asked, (Tokens{"A,0,0", "_,0,0", "Y,1,/", "M,0,0", "_,0,0", "S,5,0", "L,3,0",
+                               "N,0,0", "S,#,0"}));
+  struct Case {
+    const char* format;
+    const char* refused;
+    const char* readBack;
+  };
+  const Case cases[] = {
+      {"%A %Y", "A", " %Y"},
+      {"Lot A %05S", "M", " %50S"},
+      {"AB %N%L%C", "MN_LC", ""},
+  };
+  for (const Case& c : cases) {
+    Formatter formatter(c.refused);
+    const std::string xml = process<KORATokenParserEx>(c.format, &formatter);
+    EXPECT_EQ(convertTokenXmlEx(xml), c.readBack) << xml;
+  }
+  // No declaration, indented, and no "messages" part without message text.
+  EXPECT_EQ(
+      process<KORATokenParserEx>("%A", nullptr),
+      "<processedtokens>\r\n\t<tokens>\r\n\t\t<iafielda/>\r\n\t</tokens>\r\n</processedtokens>");
+  // The message pieces are written whatever the verdicts.
+  Formatter noMessages("M");
+  const std::string xml = process<KORATokenParserEx>("Lot A %05S", &noMessages);
+  const std::string messages = xml.substr(0, xml.find("<tokens>"));
+  for (const char* part : {"<messages>", R"(index="1")", R"(length="5")", "<![CDATA[Lot A]]>"}) {
+    EXPECT_NE(messages.find(part), std::string::npos) << part << " in " << xml;
+  }
 }
 
 // Both public objects hand the same tokens to the formatter: each once, in order, with its fields
