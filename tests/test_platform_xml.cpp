@@ -57,11 +57,12 @@ class Recorder final : public SaxContentSink, public SaxErrorSink {
   }
 };
 
-Status parse(const std::string& xml, Recorder& recorder) {
+Status parse(const std::string& xml, Recorder& recorder,
+             SaxReader::BadUtf8 badUtf8 = SaxReader::BadUtf8::kFail) {
   SaxReader reader;
   reader.setContentSink(&recorder);
   reader.setErrorSink(&recorder);
-  return reader.parse(xml);
+  return reader.parse(xml, badUtf8);
 }
 
 using Events = std::vector<std::string>;
@@ -103,9 +104,7 @@ TEST(SaxReader, ReplacesBadUtf8AcrossPieceBoundaries) {
       std::string text(kPiece - 3 - shift, 'x');
       text.append(bytes).append("yz");
       Recorder recorder;
-      SaxReader reader;
-      reader.setContentSink(&recorder);
-      ASSERT_EQ(reader.parse("<a>" + text + "</a>", SaxReader::BadUtf8::kReplace), kOk);
+      ASSERT_EQ(parse("<a>" + text + "</a>", recorder, SaxReader::BadUtf8::kReplace), kOk);
       ASSERT_EQ(recorder.events.size(), 5u);
       EXPECT_EQ(recorder.events[2], "'" + replaceInvalidUtf8(text) + "'") << shift;
     }
