@@ -362,6 +362,19 @@ Pair tagsPair(Text text) {
           }};
 }
 
+// The parse of the same store through the parser object with a handler that does nothing: what
+// any handler pays before it does its own work.
+Pair tagsParsePair() {
+  return {"tags-parse", "parseFile 50000-tag store, no-op handler vs libxml2 SAX2", 1.15,
+          [] {
+            static const XmlParser parser(KORAXmlParserFactory_Create());
+            NoOpHandler handler;
+            check(parser->parseFile(tagFile(Text::kAscii).c_str(), &handler, nullptr) == 0,
+                  "parseFile failed");
+          },
+          [] { check(rawSaxParseFile(tagFile(Text::kAscii)) == 0, "libxml2 parse failed"); }};
+}
+
 // --- a document whose entities would expand to 100 MB -------------------------------------------
 
 Pair entityExpansionCase() {
@@ -392,6 +405,7 @@ std::vector<Pair> pairs() {
           presetPair(),
           tagsPair(Text::kAscii),
           tagsPair(Text::kMixed),
+          tagsParsePair(),
           entityExpansionCase()};
 }
 

@@ -416,24 +416,28 @@ void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, co
 // Text, CDATA sections and decoded references between two markup events are joined into one
 // chunk, delivered at the next markup event.
 void Run::characters(void* context, const xmlChar* text, int length) {
-  // Half the runs are unwanted: they return before anything that needs a stack frame.
-  if (of(context).textWanted_) {
-    guarded(context, [&](Run& run, xmlParserCtxtPtr) {
-      run.collect(
-          std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
-    });
+  Run& run = of(context);
+  // Half the runs are unwanted, and most wanted ones that start a text are white space alone
+  // for a sink that drops it: both return before anything that needs a stack frame.
+  if (!run.textWanted_) {
+    return;
   }
-}
-
-void Run::collect(std::string_view chunk) {
-  if (dropsLeadingSpace_ && text_.empty()) {
+  std::string_view chunk(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+  if (run.dropsLeadingSpace_ && run.text_.empty()) {
     std::size_t kept = 0;
     while (kept < chunk.size() &&
            (chunk[kept] == ' ' || (chunk[kept] >= '\t' && chunk[kept] <= '\r'))) {
       ++kept;
     }
+    if (kept == chunk.size()) {
+      return;
+    }
     chunk.remove_prefix(kept);
   }
+  guarded(context, [chunk](Run& run, xmlParserCtxtPtr) { run.collect(chunk); });
+}
+
+void Run::collect(std::string_view chunk) {
   text_.append(chunk);
 }
 
