@@ -79,10 +79,9 @@ TEST_F(TagManager, ReadsIdsAsStrtolWithBaseZero) {
       {"abc", 0, 0},       {"4294967297", 65535, INT32_MAX},  // a 32-bit strtol saturates
   };
   for (const Case& c : cases) {
-    KORATagManager fresh;
-    ASSERT_TRUE(fresh.load(file(store(tag("T", c.text, {{"V", c.text}}))).c_str())) << c.text;
-    EXPECT_EQ(fresh.getTagId("T"), c.tagId) << c.text;
-    EXPECT_EQ(fresh.getValueId(c.tagId, "V"), c.valueId) << c.text;
+    ASSERT_TRUE(manager.load(file(store(tag("T", c.text, {{"V", c.text}}))).c_str())) << c.text;
+    EXPECT_EQ(manager.getTagId("T"), c.tagId) << c.text;
+    EXPECT_EQ(manager.getValueId(c.tagId, "V"), c.valueId) << c.text;
   }
   // The reader against strtol itself, on the corners of what strtol accepts.
   for (const char* text : {" \t\n\v\f\r+12", "-0x7fffffff", "0X1fg", "0x", "-0xg", "08", "0777",
@@ -109,13 +108,12 @@ TEST_F(TagManager, ValuesAreFiledByIdAndByNameIndependently) {
       names[std::stoi(id)] = name;
       ids[name] = std::stoi(id);
     }
-    KORATagManager fresh;
-    ASSERT_TRUE(fresh.load(file(store(tag("T", "3", values))).c_str()));
+    ASSERT_TRUE(manager.load(file(store(tag("T", "3", values))).c_str()));
     for (const auto& [name, id] : values) {
-      EXPECT_STREQ(fresh.getValueName(3, std::stoi(id)), names[std::stoi(id)].c_str()) << filler;
-      EXPECT_EQ(fresh.getValueId(3, name.c_str()), ids[name]) << filler;
+      EXPECT_STREQ(manager.getValueName(3, std::stoi(id)), names[std::stoi(id)].c_str()) << filler;
+      EXPECT_EQ(manager.getValueId(3, name.c_str()), ids[name]) << filler;
     }
-    EXPECT_EQ(fresh.getValueId(3, "g"), KORA_TAG_NOT_FOUND);
+    EXPECT_EQ(manager.getValueId(3, "g"), KORA_TAG_NOT_FOUND);
   }
 }
 
