@@ -17,6 +17,11 @@ static void check(bool ok, const char* what) {
   }
 }
 
+/* A NULL for a required pointer is refused with ZT_EINVAL, never a crash. */
+static void refused(int status, const char* call) {
+  check(status == ZT_EINVAL, call);
+}
+
 static bool contains(const char* text, const char* part) {
   return text != NULL && strstr(text, part) != NULL;
 }
@@ -43,96 +48,20 @@ static void writeFile(const char* name, const char* text) {
 }
 
 /* ---------------------------------------------------------------------------------------- */
-/* Conventions */
-
-static int countingVisitor(void* user, zt_xml_node_list* nodes) {
-  (void)user;
-  (void)nodes;
-  return 0;
-}
-
-static void testRequiredPointers(void) {
-  zt_token_parser* tokens = zt_token_parser_new();
-  zt_log_manager* logs = zt_log_manager_new();
-  zt_preset_manager* presets = zt_preset_manager_new();
-  zt_tag_manager* tags = zt_tag_manager_new();
-  zt_xml_parser* parser = zt_xml_parser_new();
-  zt_xml_writer* writer = zt_xml_writer_new();
-  zt_xml_xpath* xpath = zt_xml_xpath_new();
-  const zt_xml_content_handler nothing = {0};
-  char* text = NULL;
-  const char* lookup = NULL;
-  uint32_t handle = 0;
-  int result = 0;
-  const struct {
-    const char* call;
-    int status;
-  } cases[] = {
-      {"process without a parser", zt_token_parser_process(NULL, "%Y", &text, NULL)},
-      {"process without a format", zt_token_parser_process(tokens, NULL, &text, NULL)},
-      {"process without an out-parameter", zt_token_parser_process(tokens, "%Y", NULL, NULL)},
-      {"build without XML", zt_token_parser_ex_build_string(NULL, "<a/>", &text)},
-      {"write without output", zt_token_output_write(NULL, "x")},
-      {"report without an out-parameter", zt_log_manager_get_report(logs, NULL)},
-      {"open without a path", zt_preset_manager_open(presets, NULL, &handle)},
-      {"differences without a callback",
-       zt_preset_manager_get_differences(presets, 1, 2, NULL, NULL)},
-      {"load without a path", zt_tag_manager_load(tags, NULL)},
-      {"tag name without an out-parameter", zt_tag_manager_get_tag_name(tags, 1, NULL)},
-      {"parse without a handler",
-       zt_xml_parser_parse_string(parser, "<a/>", NULL, NULL, NULL, NULL)},
-      {"parse one byte without data",
-       zt_xml_parser_parse_buffer(parser, NULL, 1, &nothing, NULL, NULL, NULL)},
-      {"push without a controller", zt_xml_controller_push_handler(NULL, &nothing, NULL)},
-      {"element without a name", zt_xml_writer_start_element(writer, NULL, NULL)},
-      {"attribute without a set", zt_xml_attribute_add_text(NULL, "a", "b")},
-      {"node text without a node", zt_xml_node_text(NULL, &lookup)},
-      {"query without a result",
-       zt_xml_xpath_visit_nodes(xpath, "/a", countingVisitor, NULL, NULL)},
-      {"query without a visitor", zt_xml_xpath_visit_nodes(xpath, "/a", NULL, NULL, &result)},
-  };
-  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
-    check(cases[i].status == ZT_EINVAL, cases[i].call);
-  }
-  check(text == NULL && lookup == NULL && handle == 0, "refused calls leave out-parameters");
-  check(contains(zt_last_error_message(), "NULL"), "the last error names the NULL pointer");
-
-  /* NULL handles are harmless to free, and so is NULL text. */
-  zt_token_parser_free(tokens);
-  zt_log_manager_free(logs);
-  zt_preset_manager_free(presets);
-  zt_tag_manager_free(tags);
-  zt_xml_parser_free(parser);
-  zt_xml_writer_free(writer);
-  zt_xml_xpath_free(xpath);
-  zt_token_parser_free(NULL);
-  zt_free(NULL);
-  check(strcmp(zt_version(), ZT_EXPECTED_VERSION) == 0, "zt_version");
-}
-
-/* ---------------------------------------------------------------------------------------- */
 /* Token parsers */
 
 /* Prints every token as its letter and fields; a "stop" user answers -5 at the first token. */
 static int printToken(void* user, const char* specifier, const char* modifier,
                       const char* delimiter, const char* text, zt_token_output* out) {
-  if (user != NULL && strcmp(user, "stop") == 0) {
-    return -5;
-  }
-  zt_token_output_write(out, "[");
-  zt_token_output_write(out, specifier);
-  zt_token_output_write(out, modifier);
-  zt_token_output_write(out, delimiter);
-  zt_token_output_write(out, text);
-  zt_token_output_write(out, "]");
-  return 0;
+  char printed[64];
+  snprintf(printed, sizeof printed, "[%s%s%s%s]", specifier, modifier, delimiter, text);
+  return user != NULL && strcmp(user, "stop") == 0 ? -5 : zt_token_output_write(out, printed);
 }
 
-/* Refuses the kind named by the user's first character. */
+/* Refuses the kind the user's text names by its letter, modifier and delimiter. */
 static bool acceptOthers(void* user, char specifier, char modifier, char delimiter) {
-  (void)modifier;
-  (void)delimiter;
-  return specifier != *(const char*)user;
+  const char* kind = user;
+  return specifier != kind[0] || modifier != kind[1] || delimiter != kind[2];
 }
 
 static void testTokenParser(void) {
@@ -140,29 +69,22 @@ static void testTokenParser(void) {
   zt_token_error error = {0, 0, ""};
   char* xml = NULL;
   char* text = NULL;
-  check(zt_token_parser_process(parser, "Lot A %05S", &xml, &error) == ZT_OK &&
-            contains(xml, "<counter modifier=\"5\" delimiter=\"0\"/>"),
-        "process");
-  check(zt_token_parser_build_string(parser, xml, &text) == ZT_OK && take(text, "Lot A %50S"),
-        "build_string");
-  check(zt_token_parser_build_template_string(parser, xml, &text) == ZT_OK && take(text, "1 S"),
-        "build_template_string");
-  zt_free(xml);
-
   char* kept = NULL;
+  refused(zt_token_parser_process(NULL, "%Y", &kept, NULL), "process without a parser");
+  refused(zt_token_parser_process(parser, NULL, &kept, NULL), "process without a format");
+  refused(zt_token_parser_process(parser, "%Y", NULL, NULL), "process without an out-parameter");
+  refused(zt_token_output_write(NULL, "x"), "write without output");
+  check(contains(zt_last_error_message(), "NULL"), "the last error names the NULL pointer");
+
   check(zt_token_parser_process(parser, "%Q", &kept, &error) == ZT_ETOKEN && kept == NULL &&
             error.code == 26 && error.position == 1 &&
             strcmp(error.message, "Unknown format specifier.") == 0 &&
             strcmp(zt_last_error_message(), "Unknown format specifier.") == 0,
         "a broken rule fills the error and leaves the out-parameter");
-  check(zt_token_parser_process(parser, "%Q", &kept, NULL) == ZT_ETOKEN, "error may be NULL");
   check(zt_token_parser_raise_error(parser, 9, 3, &error) == ZT_ETOKEN && error.code == 9 &&
-            error.position == 3 &&
-            strcmp(error.message, "Imprinter counter width is out of range.") == 0,
+            error.position == 3,
         "raise_error");
-
-  char user[] = "print";
-  check(zt_token_parser_format(parser, "A%5S%M", printToken, user, &text, &error) == ZT_OK &&
+  check(zt_token_parser_format(parser, "A%5S%M", printToken, NULL, &text, &error) == ZT_OK &&
             take(text, "[MA][S5][M]"),
         "format calls the formatter per token with its fields");
   check(zt_token_parser_format(parser, "A%3S", printToken, "stop", &kept, &error) == -5 &&
@@ -170,51 +92,42 @@ static void testTokenParser(void) {
         "a negative formatter answer stops the conversion with that status");
   check(
       zt_token_parser_format(parser, "A%3S", NULL, NULL, &text, &error) == ZT_OK && take(text, ""),
-      "no formatter prints nothing");
+      "no formatter");
   zt_token_parser_free(parser);
 
   zt_token_parser_ex* extended = zt_token_parser_ex_new();
-  check(zt_token_parser_ex_process(extended, "Scan %A %2L", acceptOthers, "L", &xml, &error) ==
+  refused(zt_token_parser_ex_build_string(NULL, "<a/>", &text), "extended without a parser");
+  check(zt_token_parser_ex_process(extended, "Scan %A %2L", acceptOthers, "L2", &xml, &error) ==
                 ZT_OK &&
             contains(xml, "<iafielda") && !contains(xml, "<level"),
         "extended process leaves refused tokens out");
-  check(zt_token_parser_ex_build_string(extended, xml, &text) == ZT_OK && take(text, "Scan %A "),
-        "extended build_string");
-  check(
-      zt_token_parser_ex_build_template_string(extended, xml, &text) == ZT_OK && take(text, "1 A "),
-      "extended build_template_string");
+  check(zt_token_parser_ex_build_string(extended, xml, &text) == ZT_OK && take(text, "Scan %A ") &&
+            zt_token_parser_ex_build_template_string(extended, xml, &text) == ZT_OK &&
+            take(text, "1 A "),
+        "extended build_string and build_template_string");
   zt_free(xml);
-  check(zt_token_parser_ex_format(extended, "%A%2L", acceptOthers, printToken, "L", &kept,
+  check(zt_token_parser_ex_format(extended, "%A%2L", acceptOthers, printToken, "Lzz", &kept,
                                   &error) == ZT_ETOKEN &&
             error.code == 27 && error.position == 4 && kept == NULL,
         "a refused kind is error 27");
-  check(zt_token_parser_ex_format(extended, "%A", NULL, printToken, user, &text, NULL) == ZT_OK &&
+  check(zt_token_parser_ex_format(extended, "%A", NULL, printToken, NULL, &text, NULL) == ZT_OK &&
             take(text, "[A]"),
         "extended format without accept accepts all");
-  check(zt_token_parser_ex_raise_error(extended, 21, 0, &error) == ZT_ETOKEN &&
-            strcmp(error.message, "token parsing error occured") == 0,
-        "extended raise_error");
+  check(zt_token_parser_ex_raise_error(extended, 21, 0, NULL) == ZT_ETOKEN, "a NULL error is fine");
   zt_token_parser_ex_free(extended);
 }
 
 /* ---------------------------------------------------------------------------------------- */
 /* Log manager */
 
-struct LogCalls {
-  int confirms;
-  int lines;
-  bool answer;
-};
-
-static bool confirmDeletion(void* user, const char* path) {
-  struct LogCalls* calls = user;
-  calls->confirms += contains(path, "/old.log") ? 1 : 100;
-  return calls->answer;
+/* Counts the files it is asked about and keeps them all. */
+static bool refuseDeletion(void* user, const char* path) {
+  *(int*)user += contains(path, "/old.log") ? 1 : 100;
+  return false;
 }
 
 static void countLine(void* user, const char* line) {
-  struct LogCalls* calls = user;
-  calls->lines += contains(line, "deleting: ") ? 1 : 100;
+  *(int*)user += contains(line, "deleting: ") ? 1 : 100;
 }
 
 static void testLogManager(void) {
@@ -222,29 +135,21 @@ static void testLogManager(void) {
   zt_log_manager* logs = zt_log_manager_new();
   const char* version = NULL;
   char* report = NULL;
-  uint32_t count = 0;
   int32_t result = -1;
+  refused(zt_log_manager_get_report(logs, NULL), "report without an out-parameter");
   check(zt_log_manager_get_version(logs, &version) == ZT_OK &&
             strcmp(version, "1.0.12001.24001") == 0,
         "log version");
-  check(zt_log_manager_set_path(logs, folder) == ZT_OK, "set_path");
+  check(zt_log_manager_set_path(logs, folder) == ZT_OK &&
+            zt_log_manager_keep_latest(logs, &result) == ZT_OK && result == 0 &&
+            zt_log_manager_remove_all(logs, NULL) == ZT_OK,
+        "a policy's result comes back");
 
-  check(zt_log_manager_keep_latest(logs, &result) == ZT_OK && result == 0 &&
-            zt_log_manager_keep_today(logs, NULL) == ZT_OK &&
-            zt_log_manager_keep_this_week(logs, NULL) == ZT_OK &&
-            zt_log_manager_keep_this_month(logs, NULL) == ZT_OK &&
-            zt_log_manager_remove_by_threshold(logs, 0, 0, NULL) == ZT_OK,
-        "every policy, and a policy's result comes back");
-  check(zt_log_manager_remove_all(logs, &count) == ZT_OK && count == 1, "remove_all counts");
-  check(zt_log_manager_get_report(logs, &report) == ZT_OK && contains(report, "old.log"),
-        "policy report");
-  zt_free(report);
-
-  struct LogCalls calls = {0, 0, false};
-  check(zt_log_manager_set_status_callback(logs, countLine, &calls) == ZT_OK, "status callback");
-  check(zt_log_manager_delete_files(logs, confirmDeletion, &calls, &result) == ZT_OK &&
-            result == 0 && calls.confirms == 1 && calls.lines == 1 &&
-            access(pathOf("old.log"), F_OK) == 0,
+  int confirms = 0;
+  int lines = 0;
+  check(zt_log_manager_set_status_callback(logs, countLine, &lines) == ZT_OK &&
+            zt_log_manager_delete_files(logs, refuseDeletion, &confirms, &result) == ZT_OK &&
+            result == 0 && confirms == 1 && lines == 1 && access(pathOf("old.log"), F_OK) == 0,
         "a refused deletion keeps the file and reports through both callbacks");
   check(zt_log_manager_get_delete_report(logs, &report) == ZT_OK &&
             contains(report, "<code>1223</code>"),
@@ -252,7 +157,7 @@ static void testLogManager(void) {
   zt_free(report);
   zt_log_manager_set_status_callback(logs, NULL, NULL);
   check(zt_log_manager_remove_all(logs, NULL) == ZT_OK &&
-            zt_log_manager_delete_files(logs, NULL, NULL, NULL) == ZT_OK && calls.lines == 1 &&
+            zt_log_manager_delete_files(logs, NULL, NULL, NULL) == ZT_OK && lines == 1 &&
             access(pathOf("old.log"), F_OK) != 0,
         "deletion without confirm and without status lines");
   zt_log_manager_free(logs);
@@ -262,11 +167,7 @@ static void testLogManager(void) {
 /* Preset manager */
 
 static void collectDifference(void* user, const char* key, const char* value) {
-  char* seen = user;
-  strcat(seen, key);
-  strcat(seen, "=");
-  strcat(seen, value);
-  strcat(seen, ";");
+  sprintf((char*)user + strlen(user), "%s=%s;", key, value);
 }
 
 static void testPresetManager(void) {
@@ -278,6 +179,8 @@ static void testPresetManager(void) {
   uint32_t b = 0;
   uint32_t absent = 0;
   bool added = false;
+  refused(zt_preset_manager_open(presets, NULL, &absent), "open without a path");
+  refused(zt_preset_manager_get_differences(presets, 1, 2, NULL, NULL), "no callback");
   check(zt_preset_manager_get_version(presets, &text) == ZT_OK &&
             strcmp(text, "1.0.12001.24001") == 0,
         "preset version");
@@ -285,10 +188,7 @@ static void testPresetManager(void) {
             zt_preset_manager_open(presets, pathOf("b.ini"), &b) == ZT_OK && b != a,
         "open gives handles");
   check(zt_preset_manager_open(presets, pathOf("none.ini"), &absent) == -2 && absent == 0,
-        "a missing file is -ENOENT");
-  check(
-      zt_preset_manager_get_value(presets, a, "Mode", &text) == ZT_OK && strcmp(text, "gray") == 0,
-      "get_value");
+        "a missing file is -ENOENT, and no call that fails fills the handle");
 
   char seen[64] = "";
   check(zt_preset_manager_get_differences(presets, a, b, collectDifference, seen) == ZT_OK &&
@@ -299,11 +199,10 @@ static void testPresetManager(void) {
             zt_preset_manager_add_missing(presets, a, b, &added) == ZT_OK && !added,
         "add_missing says whether anything was added");
   check(zt_preset_manager_save_as(presets, b, pathOf("c.ini")) == ZT_OK &&
-            zt_preset_manager_save(presets, b) == ZT_OK,
-        "save_as and save");
-  check(zt_preset_manager_close(presets, b) == ZT_OK &&
+            zt_preset_manager_save(presets, b) == ZT_OK &&
+            zt_preset_manager_close(presets, b) == ZT_OK &&
             zt_preset_manager_save(presets, b) == ZT_EBADF,
-        "an unknown handle is ZT_EBADF");
+        "save_as and save; a closed handle is ZT_EBADF");
   check(zt_preset_manager_save_as(presets, a, pathOf("no/such/folder.ini")) == -2,
         "a failed write gives -errno");
   zt_preset_manager_free(presets);
@@ -314,25 +213,21 @@ static void testPresetManager(void) {
 
 static void testTagManager(void) {
   writeFile("tags.xml",
-            "<vexkoratagstore><tags><tag name=\"Color\"><id>1</id><tagvalues>"
-            "<tagvalue name=\"Red\"><value>0</value></tagvalue></tagvalues></tag></tags>"
+            "<vexkoratagstore><tags><tag name=\"Color\"><id>1</id></tag></tags>"
             "</vexkoratagstore>");
   zt_tag_manager* tags = zt_tag_manager_new();
   const char* text = NULL;
   int32_t id = 0;
+  refused(zt_tag_manager_load(tags, NULL), "load without a path");
+  refused(zt_tag_manager_get_tag_name(tags, 1, NULL), "tag name without an out-parameter");
   check(zt_tag_manager_load(tags, pathOf("none.xml")) == ZT_E_FAIL, "a failed load is E_FAIL");
   check(zt_tag_manager_load(tags, pathOf("tags.xml")) == ZT_OK &&
             zt_tag_manager_get_path(tags, &text) == ZT_OK && contains(text, "/tags.xml"),
         "load and get_path");
-  check(zt_tag_manager_get_tag_id(tags, "Color", &id) == ZT_OK && id == 1 &&
-            zt_tag_manager_get_tag_id(tags, "Size", &id) == ZT_OK && id == ZT_TAG_NOT_FOUND &&
-            zt_tag_manager_lookup_tag_id(tags, "Color", &id) == ZT_OK && id == 1 &&
-            zt_tag_manager_get_value_id(tags, 1, "Red", &id) == ZT_OK && id == 0,
-        "tag and value ids");
-  check(zt_tag_manager_get_value_name(tags, 1, 0, &text) == ZT_OK && strcmp(text, "Red") == 0 &&
+  check(zt_tag_manager_lookup_tag_id(tags, "Color", &id) == ZT_OK && id == 1 &&
             zt_tag_manager_lookup_tag_name(tags, 1, &text) == ZT_OK && strcmp(text, "Color") == 0 &&
             zt_tag_manager_get_tag_name(tags, 26, &text) == ZT_OK && strcmp(text, "0x001a") == 0,
-        "value and tag names; get_tag_name files an absent id");
+        "lookups; get_tag_name files an absent id");
   zt_tag_manager_free(tags);
 }
 
@@ -360,8 +255,7 @@ static int onText(void* user, const char* text) {
   return 0;
 }
 static int onAttribute(void* user, const char* name, const char* value) {
-  note(user, name, "=");
-  note(user, value, " ");
+  note(user, name, value);
   return 0;
 }
 static void onController(void* user, zt_xml_controller* controller) {
@@ -398,12 +292,15 @@ static int onError(void* user, int line, int column, const char* message, int co
 
 static void testXmlParser(void) {
   zt_xml_parser* parser = zt_xml_parser_new();
+  const zt_xml_content_handler nothing = {0};
   struct Events inner = {"", NULL, NULL};
   struct Events outer = {"", NULL, &inner};
+  refused(zt_xml_parser_parse_string(parser, "<a/>", NULL, NULL, NULL, NULL), "no handler");
+  refused(zt_xml_parser_parse_buffer(parser, NULL, 1, &nothing, NULL, NULL, NULL), "no data");
+  refused(zt_xml_controller_push_handler(NULL, &nothing, NULL), "push without a controller");
   check(zt_xml_parser_parse_string(parser, "<a k=\"v\">x<push/><b>y</b><pop/></a>", &recorder,
-                                   &outer, NULL, NULL) == ZT_OK,
-        "parse_string");
-  check(strcmp(outer.text, "<ak=v x<push/push/a") == 0 &&
+                                   &outer, NULL, NULL) == ZT_OK &&
+            strcmp(outer.text, "<akvx<push/push/a") == 0 &&
             strcmp(inner.text, "<by/b<pop/pop(self)") == 0 && outer.controller != NULL,
         "events reach the handler on top of the stack, with its own user pointer");
 
@@ -415,13 +312,11 @@ static void testXmlParser(void) {
 
   char seen[128] = "";
   const zt_xml_error_handler errors = {onError, onError, onError};
-  struct Events broken = {"", NULL, NULL};
-  check(zt_xml_parser_parse_string(parser, "<a>\n<b></a>", &recorder, &broken, &errors, seen) < 0 &&
+  check(zt_xml_parser_parse_string(parser, "<a>\n<b></a>", &nothing, NULL, &errors, seen) < 0 &&
             strcmp(seen, "line 2 column message") == 0,
         "the error handler gets position, message and code");
-  const int status =
-      zt_xml_parser_parse_file(parser, pathOf("none.xml"), &recorder, &broken, NULL, NULL);
-  check(status < 0 && contains(zt_last_error_message(), "status 0x"),
+  check(zt_xml_parser_parse_file(parser, pathOf("none.xml"), &nothing, NULL, NULL, NULL) < 0 &&
+            contains(zt_last_error_message(), "status 0x"),
         "a failed parse is a negative status with a message");
   zt_xml_parser_free(parser);
 }
@@ -429,50 +324,43 @@ static void testXmlParser(void) {
 static void testXmlWriter(void) {
   zt_xml_writer* writer = zt_xml_writer_new();
   zt_xml_attribute* root = NULL;
-  zt_xml_attribute* scan = NULL;
+  zt_xml_attribute* set = NULL;
   char* xml = NULL;
   const char* text = NULL;
   bool flag = false;
+  refused(zt_xml_writer_start_element(writer, NULL, NULL), "element without a name");
+  refused(zt_xml_attribute_add_text(NULL, "a", "b"), "attribute without a set");
+  /* One attribute per set, cleared between elements, fixes the attribute order. */
   check(
       zt_xml_writer_create_attribute_int32(writer, "version", 2, ZT_XML_DECIMAL, &root) == ZT_OK &&
-          zt_xml_writer_create_attribute(writer, &scan) == ZT_OK,
-      "create_attribute");
-  const int statuses[] = {
-      zt_xml_writer_set_indent(writer, false),
-      zt_xml_writer_start_document(writer, NULL),
-      zt_xml_attribute_add_hex(root, "mask", 255),
-      zt_xml_attribute_add_bool(root, "on", true),
-      zt_xml_writer_start_element(writer, "settings", root),
-      zt_xml_attribute_add_text(scan, "side", "front"),
-      zt_xml_attribute_add_uint32(scan, "dpi", 300u),
-      zt_xml_writer_write_element_text(writer, "scan", "a & b", false, scan),
-      zt_xml_attribute_clear(scan),
-      zt_xml_attribute_add_int32(scan, "n", -1),
-      zt_xml_writer_write_element_char(writer, "c", 'A', false, scan),
-      zt_xml_writer_write_element_bool(writer, "b", true, false, NULL),
-      zt_xml_writer_write_element_int32(writer, "i", -7, false, NULL),
-      zt_xml_writer_write_element_uint32(writer, "u", 7u, true, NULL),
-      zt_xml_writer_characters(writer, "t", false),
-      zt_xml_writer_end_element(writer, NULL),
-      zt_xml_writer_end_document(writer),
-      zt_xml_writer_flush(writer),
-  };
-  for (size_t i = 0; i < sizeof statuses / sizeof statuses[0]; ++i) {
-    check(statuses[i] == ZT_OK, "writer call");
-  }
-  /* Attribute order within a set is the writer's business; each piece is checked. */
-  const char* pieces[] = {"<settings ",
-                          "version=\"2\"",
-                          "mask=\"0x000000ff\"",
-                          "on=\"true\"",
-                          "dpi=\"300\"",
-                          "side=\"front\"",
-                          ">a &amp; b</scan><c n=\"-1\">65</c>",
-                          "</c><b>true</b><i>-7</i><u><![CDATA[7]]></u>t</settings>"};
-  check(zt_xml_writer_get_xml(writer, &xml) == ZT_OK, "get_xml");
-  for (size_t i = 0; i < sizeof pieces / sizeof pieces[0]; ++i) {
-    check(contains(xml, pieces[i]), pieces[i]);
-  }
+          zt_xml_writer_create_attribute(writer, &set) == ZT_OK &&
+          zt_xml_writer_set_indent(writer, false) == ZT_OK &&
+          zt_xml_writer_start_document(writer, NULL) == ZT_OK &&
+          zt_xml_writer_start_element(writer, "settings", root) == ZT_OK &&
+          zt_xml_attribute_add_text(set, "side", "front") == ZT_OK &&
+          zt_xml_writer_write_element_text(writer, "scan", "a & b", false, set) == ZT_OK &&
+          zt_xml_attribute_clear(set) == ZT_OK &&
+          zt_xml_attribute_add_int32(set, "n", -1) == ZT_OK &&
+          zt_xml_writer_write_element_char(writer, "c", 'A', false, set) == ZT_OK &&
+          zt_xml_attribute_clear(set) == ZT_OK &&
+          zt_xml_attribute_add_bool(set, "on", true) == ZT_OK &&
+          zt_xml_writer_write_element_bool(writer, "b", true, false, set) == ZT_OK &&
+          zt_xml_attribute_clear(set) == ZT_OK &&
+          zt_xml_attribute_add_hex(set, "mask", 255) == ZT_OK &&
+          zt_xml_writer_write_element_int32(writer, "i", -7, false, set) == ZT_OK &&
+          zt_xml_attribute_clear(set) == ZT_OK &&
+          zt_xml_attribute_add_uint32(set, "dpi", 300u) == ZT_OK &&
+          zt_xml_writer_write_element_uint32(writer, "u", 7u, true, set) == ZT_OK &&
+          zt_xml_writer_characters(writer, "t", false) == ZT_OK &&
+          zt_xml_writer_end_element(writer, NULL) == ZT_OK &&
+          zt_xml_writer_end_document(writer) == ZT_OK && zt_xml_writer_flush(writer) == ZT_OK &&
+          zt_xml_writer_get_xml(writer, &xml) == ZT_OK,
+      "writer calls");
+  check(contains(xml,
+                 "<settings version=\"2\"><scan side=\"front\">a &amp; b</scan><c n=\"-1\">65</c>"
+                 "<b on=\"true\">true</b><i mask=\"0x000000ff\">-7</i>"
+                 "<u dpi=\"300\"><![CDATA[7]]></u>t</settings>"),
+        "every typed value and attribute, and a set cleared for reuse");
   zt_free(xml);
   check(zt_xml_writer_end_element(writer, NULL) == ZT_E_FAIL, "nothing open to end");
 
@@ -535,18 +423,17 @@ static int visitNodes(void* user, zt_xml_node_list* nodes) {
 }
 
 static void testXPath(void) {
-  writeFile("doc.xml", "<r><s n=\"1\">a</s><s>b</s></r>");
   zt_xml_xpath* xpath = zt_xml_xpath_new();
   const char* text = NULL;
   char seen[256] = "";
   int result = 0;
-  check(zt_xml_xpath_load_file(xpath, pathOf("none.xml")) == -1 &&
-            zt_xml_xpath_load_file(xpath, pathOf("doc.xml")) == ZT_OK &&
+  refused(zt_xml_node_text(NULL, &text), "node text without a node");
+  refused(zt_xml_xpath_visit_nodes(xpath, "/a", visitNodes, NULL, NULL), "query without a result");
+  refused(zt_xml_xpath_visit_nodes(xpath, "/a", NULL, NULL, &result), "query without a visitor");
+  check(text == NULL && zt_xml_xpath_load_file(xpath, pathOf("none.xml")) == -1 &&
+            zt_xml_xpath_load_file(xpath, pathOf("tags.xml")) == ZT_OK &&
             zt_xml_xpath_load_xml(xpath, "<r><s n=\"1\">a</s><s>b</s></r>") == ZT_OK,
         "load_file, load_xml; a missing file is -1");
-  check(zt_xml_xpath_select_single_node(xpath, "/r/s[@n]", &text) == ZT_OK &&
-            strcmp(text, "<s n=\"1\">a</s>") == 0,
-        "select_single_node");
   check(
       zt_xml_xpath_select_nodes(xpath, "//s/text()", &text) == ZT_OK && strcmp(text, "a\nb\n") == 0,
       "select_nodes");
@@ -562,7 +449,6 @@ int main(void) {
   if (mkdtemp(folder) == NULL) {
     return 2;
   }
-  testRequiredPointers();
   testTokenParser();
   testLogManager();
   testPresetManager();
@@ -570,7 +456,11 @@ int main(void) {
   testXmlParser();
   testXmlWriter();
   testXPath();
-  const char* leftovers[] = {"a.ini", "b.ini", "c.ini", "tags.xml", "doc.xml"};
+  /* NULL handles are harmless to free, and so is NULL text. */
+  zt_token_parser_free(NULL);
+  zt_free(NULL);
+  check(strcmp(zt_version(), ZT_EXPECTED_VERSION) == 0, "zt_version");
+  const char* leftovers[] = {"a.ini", "b.ini", "c.ini", "tags.xml"};
   for (size_t i = 0; i < sizeof leftovers / sizeof leftovers[0]; ++i) {
     unlink(pathOf(leftovers[i]));
   }

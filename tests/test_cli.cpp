@@ -14,7 +14,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,6 +23,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
 
 struct Outcome {
   int status = -1;
@@ -93,12 +93,6 @@ std::vector<std::string> lines(const std::string& text) {
   return result;
 }
 
-std::string joined(const std::vector<std::string>& words) {
-  std::string text;
-  for (const std::string& word : words) text += word + " ";
-  return text;
-}
-
 // What each command answers: its exit status, and what reaches standard output and standard
 // error. Usage errors are status 2, failures at run time status 1 with one line naming the input
 // and the system's (or the reader's) reason, never a status number.
@@ -122,12 +116,12 @@ TEST(Cli, EveryAnswerHasItsStatusAndStreams) {
       dir.write("default.ini", "[Preset]\nPreset Driver=F\ndpi=300\nmode=color\n");
   const std::string user = dir.write("user.ini", "[Preset]\r\nPreset Driver=B\r\ndpi=200\r\n");
   const std::string longText(200, 'a');
+  const std::string tokens = dir.write("t.xml", zttools({"tokenex", "xml", "Lot %05S %2L"}).out);
   const auto format = [](const std::string& group, const std::string& format) {
     return std::vector<std::string>{group,       "format", "--now", "2024-05-01T13:05:09",
                                     "--counter", "42",     format};
   };
   using ::testing::_;
-  using ::testing::HasSubstr;
   using ::testing::IsEmpty;
   using ::testing::Not;
   struct Case {
@@ -144,7 +138,6 @@ TEST(Cli, EveryAnswerHasItsStatusAndStreams) {
       {{"token"}, 2, HasSubstr("Try 'zttools token --help'")},
       {{"token", "scan", "%Y"}, 2, HasSubstr("unknown subcommand 'token scan'")},
       {{"token", "check"}, 2, HasSubstr("missing FORMAT")},
-      {{"token", "check", "--width", "%Y"}, 2, HasSubstr("unknown option '--width'")},
       {{"token", "format", "--now"}, 2, HasSubstr("'--now' needs a value")},
       {{"token", "format", "--now", "2024-02-30T00:00:00", "%Y"},
        2,
@@ -166,24 +159,17 @@ TEST(Cli, EveryAnswerHasItsStatusAndStreams) {
       {{"token", "check", "--", "-x %Y"}, 0, HasSubstr("valid: 3 tokens")},
       {{"--help"}, 0, HasSubstr("log clean")},
       {{"-h"}, 0, HasSubstr("log clean")},
+      {{"tags", "-h"}, 0, HasSubstr("usage: zttools tags FILE")},
       {{"log", "-h"}, 0, HasSubstr("plan")},
       {{"--version"}, 0, HasSubstr("libzttools 1.0.12001.24001")},
-      {{"token", "string", missing}, 1, HasSubstr(missing + ": No such file or directory")},
-      {{"tags", folder}, 1, HasSubstr(folder + ": Is a directory")},
-      {{"xml", "events", "/dev/zero"}, 1, HasSubstr("/dev/zero: not a regular file")},
+      {{"token", "string", "/dev/zero"}, 1, HasSubstr("/dev/zero: not a regular file")},
+      {{"preset", "show", missing}, 1, HasSubstr(missing + ": No such file or directory")},
       {{"xml", "xpath", fifo, "/a"}, 1, HasSubstr(fifo + ": not a regular file")},
       {{"xml", "events", "-"}, 1, HasSubstr("<stdin>: not a regular file"), IsEmpty(), "/dev/zero"},
-      {{"preset", "show", missing}, 1, HasSubstr(missing + ": No such file or directory")},
       {{"log", "plan", missing, "--policy", "all"}, 1, HasSubstr(missing + ": No such file")},
       {{"log", "plan", plain, "--policy", "all"}, 1, HasSubstr(plain + ": Not a directory")},
       {{"xml", "events", broken}, 1, HasSubstr(broken + ":2:11: Entity 'bogus' not defined"), _},
       {{"tags", plain}, 1, HasSubstr(plain + ": not a tag store")},
-      {{"token", "xml", "Lot %Y"},
-       1,
-       HasSubstr("write error: No space left on device"),
-       _,
-       "",
-       "/dev/full"},
       {{"--help"}, 1, HasSubstr("write error: No space left on device"), _, "", "/dev/full"},
       // A rejected string shown in a short escaped window, the caret under the named character:
       // the caret counts columns, the position bytes (é is two bytes, 漢 two columns).
@@ -197,9 +183,6 @@ TEST(Cli, EveryAnswerHasItsStatusAndStreams) {
        1,
        "..." + std::string(36, 'a') + "%Q" + std::string(36, 'a') + "...\n" + std::string(40, ' ') +
            "^\nerror 26 at position 201: Unknown format specifier.\n"},
-      {{"tokenex", "format", "--refuse", "L", "Scan %A %2L"},
-       1,
-       "Scan %A %2L\n          ^\nerror 27 at position 10: token parsing error occured\n"},
       // A document's error: the reader's line and column, the caret after wide characters.
       {{"token", "string", "-"},
        1,
@@ -212,10 +195,10 @@ TEST(Cli, EveryAnswerHasItsStatusAndStreams) {
        0,
        AllOf(Not(HasSubstr("iafielda")), HasSubstr("<date/>"))},
       {{"token", "check", "--json", "Lot %Q"}, 1, IsEmpty(), HasSubstr("\"position\": 5")},
-      {{"tags", store}, 0, "1\tColor\n\t0\tRed\n\t1\tBlue\n7\t0x001a\n"},
+      // "-" reads standard input, here the file the row names last.
+      {{"tags", "-"}, 0, "1\tColor\n\t0\tRed\n\t1\tBlue\n7\t0x001a\n", IsEmpty(), store},
       {{"tags", store, "--name", "Color"}, 0, "1\n"},
       {{"tags", store, "--id", "0x1"}, 0, "Color\n"},
-      {{"tags", store, "--name", "Color", "--value", "Blue"}, 0, "1\n"},
       {{"tags", store, "--id", "1", "--value", "0"}, 0, "Red\n"},
       {{"tags", store, "--id", "1", "--json"}, 0, "{\n  \"id\": 1,\n  \"name\": \"Color\"\n}\n"},
       {{"tags", store, "--id", "26"}, 1, _},  // the generated name 0x001a belongs to tag 7
@@ -225,12 +208,10 @@ TEST(Cli, EveryAnswerHasItsStatusAndStreams) {
       {{"tags", store, "--id", "70000"}, 2, _},
       {{"tags", store, "--value", "0"}, 2, _},
       {{"tags", store, "--id", "1", "--name", "Color"}, 2, _},
-      // Text is shown trimmed, and an empty element still ends.
-      {{"xml", "events", xml},
-       0,
-       HasSubstr("    characters \"front\"\n  endElement scan\n  startElement e\n    endAttributes "
-                 "e\n  endElement e\n")},
-      {{"xml", "xpath", xml, "//scan | //e"}, 0, "<scan>  front</scan>\n<e/>\n"},
+      {{"xml", "events", "-"}, 0, HasSubstr("  endElement e\n"), IsEmpty(), xml},
+      {{"xml", "xpath", "-", "//scan | //e"}, 0, "<scan>  front</scan>\n<e/>\n", IsEmpty(), xml},
+      {{"tokenex", "string", "-"}, 0, "Lot %50S %2L\n", IsEmpty(), tokens},
+      {{"tokenex", "template", "-"}, 0, "1 S L\n", IsEmpty(), tokens},
       {{"xml", "xpath", xml, "//absent"}, 0, IsEmpty(), HasSubstr("no node matches")},
       {{"xml", "xpath", xml, "//["}, 1, _},
       // The reference formatter's fixed rules.
@@ -243,62 +224,19 @@ TEST(Cli, EveryAnswerHasItsStatusAndStreams) {
       {format("token", "%5S|%05S|%15S|%1S|#|%0S"), 0, "00042|00042|   42|2|42|42\n"},
       {format("token", "50%% off%N##"), 0, "50% off\n#\n"},
       {format("tokenex", "%A %F %L %3L"), 0, "{A} {F} L1 L3\n"},
-      {{"preset", "diff", base, user}, 0, "dpi: 300 -> 200\n"},
-      {{"preset", "show", base, "mode"}, 0, "color\n"},
+      {{"preset", "diff", "-", user}, 0, "dpi: 300 -> 200\n", IsEmpty(), base},
+      {{"preset", "show", "-", "mode"}, 0, "color\n", IsEmpty(), base},
       {{"preset", "show", base, "absent"}, 1, _},
   };
   for (const Case& c : cases) {
     const Outcome run = zttools({.words = c.words, .inputPath = c.input, .outputPath = c.output});
-    SCOPED_TRACE(joined(c.words));
+    SCOPED_TRACE(::testing::PrintToString(c.words));
     EXPECT_EQ(run.status, c.status) << run.err;
     EXPECT_THAT(c.status == 0 ? run.out : run.err, c.text);
     EXPECT_THAT(c.status == 0 ? run.err : run.out, c.other);
     if (c.status == 1) {
       EXPECT_THAT(run.err, Not(HasSubstr("0x")));
     }
-  }
-}
-
-// The same bytes give the same output whether they come from a file or from standard input.
-TEST(Cli, EveryFileReadingSubcommandAcceptsStandardInput) {
-  const ScratchDir dir;
-  const std::string tokens = zttools({"token", "xml", "Lot %05S"}).out;
-  const std::string store =
-      "<vexkoratagstore><tags><tag name=\"Color\"><id>1</id><tagvalues><tagvalue name=\"Red\">"
-      "<value>0</value></tagvalue></tagvalues></tag></tags></vexkoratagstore>";
-  const std::string preset = "[Preset]\ndpi=300\nmode=color\n";
-  const std::string other = dir.write("other.ini", "[Preset]\ndpi=200\n");
-  struct Case {
-    std::vector<std::string> words;  // "FILE" stands for the file or "-"
-    std::string content;
-  };
-  const Case cases[] = {
-      {{"token", "string", "FILE"}, tokens},
-      {{"token", "template", "FILE"}, tokens},
-      {{"tokenex", "string", "FILE"}, tokens},
-      {{"tokenex", "template", "FILE"}, tokens},
-      {{"xml", "events", "FILE"}, tokens},
-      {{"xml", "xpath", "FILE", "//counter"}, tokens},
-      {{"tags", "FILE"}, store},
-      {{"preset", "show", "FILE"}, preset},
-      {{"preset", "diff", "FILE", other}, preset},
-      {{"preset", "fill", "--from", "FILE", "--into", other}, preset},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> byPath = c.words;
-    std::vector<std::string> byInput = c.words;
-    for (std::size_t i = 0; i < c.words.size(); ++i) {
-      if (c.words[i] == "FILE") {
-        byPath[i] = dir.write("input", c.content);
-        byInput[i] = "-";
-      }
-    }
-    const Outcome fromFile = zttools(byPath);
-    const Outcome fromInput = zttools(byInput, c.content);
-    EXPECT_EQ(fromFile.status, 0) << joined(byPath) << fromFile.err;
-    EXPECT_NE(fromFile.out, "") << joined(byPath);
-    EXPECT_EQ(fromInput.status, fromFile.status) << joined(byInput) << fromInput.err;
-    EXPECT_EQ(fromInput.out, fromFile.out) << joined(byInput);
   }
 }
 
@@ -323,7 +261,7 @@ std::vector<std::string> split(const std::string& text) {
   return words;
 }
 
-// Every listed command answers -h and --help with its usage line, and the manual page and the
+// Every listed command answers --help with its usage line, and the manual page and the
 // bash completion name it and every option its usage line names.
 TEST(Cli, HelpManualAndCompletionCoverEveryCommandAndOption) {
   const fs::path folder = fs::path(cli()).parent_path();
@@ -335,13 +273,10 @@ TEST(Cli, HelpManualAndCompletionCoverEveryCommandAndOption) {
   EXPECT_EQ(commands.size(), 19u);
   for (const std::string& command : commands) {
     std::vector<std::string> words = split(command);
-    words.push_back("-h");
-    const Outcome shortHelp = zttools(words);
-    words.back() = "--help";
+    words.push_back("--help");
     const Outcome help = zttools(words);
     EXPECT_EQ(help.status, 0) << command;
     EXPECT_EQ(help.out.rfind("usage: zttools " + command, 0), 0u) << help.out;
-    EXPECT_EQ(shortHelp.out, help.out) << command;
     EXPECT_NE(manual.find(".SS \"zttools " + command + "\""), std::string::npos) << command;
     for (const std::string& word : split(command)) {
       EXPECT_NE(completion.find(word), std::string::npos) << command;
@@ -362,77 +297,44 @@ class CliFiles : public ::testing::Test {
  protected:
   ScratchDir dir;
   std::string path(const std::string& name) const { return (dir.path() / name).string(); }
-  void writeLog(const std::string& name, std::time_t when, std::size_t size = 100) {
-    const std::string file = dir.write(name, std::string(size, 'x'));
+  void writeLog(const std::string& name, std::time_t when) {
+    const std::string file = dir.write(name, std::string(100, 'x'));
     const timespec times[2] = {{when, 0}, {when, 0}};
     utimensat(AT_FDCWD, file.c_str(), times, 0);
   }
-  // The file names a report lists, in its order.
-  static std::vector<std::string> names(const std::string& report, const std::string& section) {
-    std::vector<std::string> result;
-    const std::size_t begin = report.find("<" + section);
-    const std::size_t end = report.find("</" + section + ">");
-    for (std::size_t at = report.find("name=\"", begin); at < end;
-         at = report.find("name=\"", at + 1)) {
-      result.push_back(report.substr(at + 6, report.find('"', at + 6) - at - 6));
-    }
-    return result;
-  }
 };
 
-TEST_F(CliFiles, PlanDeletesNothingAndCleanDeletesExactlyThePlan) {
-  const std::time_t now = std::time(nullptr);
-  writeLog("logs/a.log", now);
-  // More files than the progress bar's threshold: without a terminal it draws nothing.
-  for (int i = 0; i < 301; ++i) writeLog("logs/old/c" + std::to_string(i) + ".log", 946684800);
+// With --yes every selected file goes unasked, and past the progress bar's threshold nothing is
+// drawn when standard error is not a terminal. Paths in JSON are strings whatever bytes they
+// hold: markup the XML report leaves as it is, and bytes that are not UTF-8 as \ufffd.
+TEST_F(CliFiles, CleanWithYesDeletesUnaskedAndJsonCarriesAnyPath) {
+  writeLog("logs/a.log", std::time(nullptr));
+  for (int i = 0; i < 300; ++i) writeLog("logs/old/c" + std::to_string(i) + ".log", 946684800);
+  writeLog("logs/q\" size=\"1\xff.log", 946684800);
+  const std::string odd = "\"path\": \"" + path("logs") + "/q\\\" size=\\\"1\\ufffd.log\"";
   // A trailing slash does not double the separator in reported paths.
-  const std::string logs = path("logs");
-  const Outcome plan = zttools({"log", "plan", logs + "/", "--policy", "latest"});
-  ASSERT_EQ(plan.status, 0) << plan.err;
-  const std::vector<std::string> planned = names(plan.out, "delete");
-  EXPECT_EQ(planned.size(), 301u);
-  EXPECT_EQ(names(plan.out, "keep"), std::vector<std::string>{logs + "/a.log"});
-  for (const std::string& file : planned) EXPECT_TRUE(fs::exists(file)) << file;
-
-  const Outcome clean = zttools({"log", "clean", logs, "--policy", "latest", "--yes"});
-  EXPECT_EQ(clean.status, 0) << clean.err;
+  const Outcome plan = zttools({"log", "plan", path("logs") + "/", "--policy", "latest", "--json"});
+  EXPECT_THAT(plan.out, HasSubstr("\"keep\": [\n    {\n      \"path\": \"" + path("logs/a.log")));
+  EXPECT_THAT(plan.out, HasSubstr(odd));
+  const Outcome clean =
+      zttools({"log", "clean", path("logs"), "--policy", "latest", "--yes", "--json"});
+  EXPECT_EQ(clean.status, 0);
   EXPECT_EQ(clean.err, "deleted 301, refused 0, failed 0\n");
-  EXPECT_EQ(names(clean.out, "report"), planned);
-  for (const std::string& file : planned) EXPECT_FALSE(fs::exists(file)) << file;
-  EXPECT_TRUE(fs::exists(logs + "/a.log"));
+  EXPECT_THAT(clean.out, HasSubstr(odd + ",\n      \"result\": \"deleted\""));
+  EXPECT_THAT(clean.out, HasSubstr("\"deleted\": 301,\n  \"refused\": 0"));
+  EXPECT_TRUE(fs::is_empty(path("logs/old")));
+  EXPECT_TRUE(fs::exists(path("logs/a.log")));
 }
 
 TEST_F(CliFiles, CleanAsksPerFile) {
-  const char* files[] = {"logs/a.log", "logs/b.log", "logs/c.log",
-                         "logs/d.log", "logs/e.log", "logs/f.log"};
-  for (const char* name : files) writeLog(name, 946684800);
+  const auto log = [](char name) { return "logs/" + std::string(1, name) + ".log"; };
+  for (char name = 'a'; name <= 'f'; ++name) writeLog(log(name), 946684800);
   // Every form of yes deletes; anything else, and the end of the input, refuses.
   const Outcome run =
       zttools({"log", "clean", path("logs"), "--policy", "all"}, "y\nY\nyes\nYES\nn\n");
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.err.find("delete " + path("logs/a.log") + "? [y/N/a/q]"), std::string::npos);
-  EXPECT_NE(run.err.find("deleted 4, refused 2, failed 0\n"), std::string::npos) << run.err;
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(fs::exists(path(files[i])), i >= 4) << files[i];
-}
-
-// Paths in JSON are strings whatever bytes they hold: markup the XML report leaves as it is,
-// and bytes that are not UTF-8 as \ufffd.
-TEST_F(CliFiles, LogJsonCarriesAnyPath) {
-  const std::string odd = "logs/q\" size=\"1\xff.log";
-  writeLog(odd, 946684800, 5);
-  writeLog("logs/new.log", std::time(nullptr));
-  const Outcome plan = zttools({"log", "plan", path("logs"), "--policy", "latest", "--json"});
-  EXPECT_EQ(plan.status, 0) << plan.err;
-  EXPECT_NE(plan.out.find("\"path\": \"" + path("logs") + "/q\\\" size=\\\"1\\ufffd.log\""),
-            std::string::npos)
-      << plan.out;
-  EXPECT_NE(plan.out.find("\"size\": 5"), std::string::npos) << plan.out;
-  const Outcome clean =
-      zttools({"log", "clean", path("logs"), "--policy", "latest", "--yes", "--json"});
-  EXPECT_EQ(clean.status, 0) << clean.err;
-  EXPECT_NE(clean.out.find("\"result\": \"deleted\""), std::string::npos) << clean.out;
-  EXPECT_NE(clean.out.find("\"deleted\": 1"), std::string::npos) << clean.out;
-  EXPECT_FALSE(fs::exists(path(odd)));
+  EXPECT_THAT(run.err, HasSubstr("deleted 4, refused 2, failed 0\n"));
+  for (char name = 'a'; name <= 'f'; ++name) EXPECT_EQ(fs::exists(path(log(name))), name > 'd');
 }
 
 // An unprivileged run of a copy of the command and library placed where any user can reach
@@ -467,13 +369,13 @@ TEST_F(CliFiles, FailedDeletionAndUnreadableFoldersAreReported) {
 }
 
 TEST_F(CliFiles, PresetFillWritesOnlyWhenAsked) {
-  const std::string base =
-      dir.write("default.ini", "[Preset]\nPreset Driver=F\ndpi=300\nmode=color\n");
+  const std::string base = "[Preset]\nPreset Driver=F\ndpi=300\nmode=color\n";
   const std::string user = dir.write("user.ini", "[Preset]\r\nPreset Driver=B\r\ndpi=200\r\n");
-  const Outcome dry = zttools({"preset", "fill", "--from", base, "--into", user});
+  const Outcome dry = zttools({"preset", "fill", "--from", "-", "--into", user}, base);
   EXPECT_EQ(dry.out, "+ mode=color\n");
   EXPECT_EQ(zttools({"preset", "show", user}).out, "Preset Driver=B\ndpi=200\n");
-  const Outcome written = zttools({"preset", "fill", "--from", base, "--into", user, "--write"});
+  const Outcome written =
+      zttools({"preset", "fill", "--from", "-", "--into", user, "--write"}, base);
   EXPECT_EQ(written.status, 0) << written.err;
   EXPECT_EQ(zttools({"preset", "show", user}).out, "Preset Driver=B\ndpi=200\nmode=color\n");
 }

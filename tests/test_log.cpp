@@ -39,7 +39,7 @@ int64_t utc(int year, int month, int day, int hour = 0, int minute = 0, int seco
 
 // A fresh tree per test in a zone with daylight saving (the system's database when present, else
 // the same rule as a POSIX TZ string; no test here needs the caller's zone back): `folder_` is the
-// log folder, `outside_` holds what links point to.
+// log folder, `outside_` holds what links point to, a file and a folder with a log file.
 class LogTreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -48,7 +48,9 @@ class LogTreeTest : public ::testing::Test {
     ::tzset();
     ::chmod(root_.c_str(), 0755);  // an unprivileged child process must reach the tree
     fs::create_directories(folder_);
-    fs::create_directories(outside_);
+    fs::create_directories(outside_ + "/dir");
+    std::ofstream(outside_ + "/target.log") << "target";
+    std::ofstream(outside_ + "/dir/out.log") << "out";
   }
   void TearDown() override { zt::platform::testing::unpinNow(); }
   static void pinNow(int64_t unixTime) {
@@ -147,45 +149,35 @@ Plan plan(const std::string& folder, const std::function<void(KORALogManager&)>&
 // ---------------------------------------------------------------------------------------------
 // Platform stand-ins
 
-TEST_F(LogTreeTest, ListingSortsCaseInsensitivelyAndDescribesEachItemItself) {
-  for (const char* name : {"b.log", "B.log", "_x", "C", "ab"}) {
-    file(name, 0);
-  }
+// What the listing gives per item, which reports do not show whole (the order of names shows in
+// the keepLatest test); removal of a folder or below a folder that did not open; values the
+// system has no answer for.
+TEST_F(LogTreeTest, PlatformListsEachItemAsItselfRemovesOnlyFilesAndRefusesValuesOutOfRange) {
   const std::string big =
       file("a.log", utc(2024, 1, 2, 3, 4, 5), (uint64_t{5} << 32) + 7, 123456789);
   ::chmod(big.c_str(), 0444);
+  file("b", 0);
   fs::create_directory(at("dir"));
   link("a.log", "link");
   const auto items = zt::platform::listFolder(folder_);
-  std::vector<std::string> names;
-  for (const auto& item : items) {
-    names.push_back(item.name);
-  }
-  // Letters fold to lower case, so '_' (0x5F) sorts before them; byte order breaks ties.
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"_x", "a.log", "ab", "B.log", "b.log", "C", "dir", "link"}));
-  EXPECT_EQ(items[1].sizeHigh, 5u);
-  EXPECT_EQ(items[1].sizeLow, 7u);
-  EXPECT_EQ(items[1].lastWriteTime, 133486382451234567u);  // in 100 ns since 1601, UTC
-  EXPECT_EQ(items[1].attributes, zt::platform::kAttributeFile | zt::platform::kAttributeReadOnly);
-  EXPECT_EQ(items[2].attributes, zt::platform::kAttributeFile);
-  EXPECT_EQ(items[6].attributes, zt::platform::kAttributeDirectory);
-  EXPECT_EQ(items[7].attributes, zt::platform::kAttributeSymbolicLink);
+  ASSERT_EQ(items.size(), 4u);
+  EXPECT_EQ(items[0].sizeHigh, 5u);
+  EXPECT_EQ(items[0].sizeLow, 7u);
+  EXPECT_EQ(items[0].lastWriteTime, 133486382451234567u);  // in 100 ns since 1601, UTC
+  EXPECT_EQ(items[0].attributes, zt::platform::kAttributeFile | zt::platform::kAttributeReadOnly);
+  EXPECT_EQ(items[1].attributes, zt::platform::kAttributeFile);
+  EXPECT_EQ(items[2].attributes, zt::platform::kAttributeDirectory);
+  EXPECT_EQ(items[3].attributes, zt::platform::kAttributeSymbolicLink);
   EXPECT_TRUE(zt::platform::listFolder(at("missing")).empty());
-}
 
-TEST(LogPlatform, ValuesOutOfRangeGiveZeroOrNoText) {
-  EXPECT_EQ(zt::platform::fileTimeOf(-11644473601, 0), 0u);  // before 1601
-  EXPECT_EQ(zt::platform::errorText(99999), "");
-  EXPECT_EQ(zt::platform::errorText(0x80000000u), "");
-}
-
-TEST_F(LogTreeTest, RemovalRefusesAFolderAndReportsAFolderThatDidNotOpen) {
-  fs::create_directory(at("d.log"));
-  EXPECT_EQ(zt::platform::FolderHandle(folder_).removeFile("d.log"), EISDIR);
+  EXPECT_EQ(zt::platform::FolderHandle(folder_).removeFile("dir"), EISDIR);
   const zt::platform::FolderHandle missing(root_ + "/missing");
   EXPECT_EQ(missing.openError(), ENOENT);
   EXPECT_EQ(missing.removeFile("a.log"), ENOENT);
+
+  EXPECT_EQ(zt::platform::fileTimeOf(-11644473601, 0), 0u);  // before 1601
+  EXPECT_EQ(zt::platform::errorText(99999), "");
+  EXPECT_EQ(zt::platform::errorText(0x80000000u), "");
 }
 
 // Deletion walks down from the scanned folder one folder at a time without following a link, so
@@ -260,9 +252,6 @@ class LogInventoryTest : public LogTreeTest {
 
   void SetUp() override {
     LogTreeTest::SetUp();
-    std::ofstream(outside_ + "/target.log") << "target";
-    fs::create_directories(outside_ + "/dir");
-    std::ofstream(outside_ + "/dir/out.log") << "out";
     for (const Listed& l : listed_) {
       if (l.path != "link-file.log") {
         file(l.path, l.time, l.size);
@@ -327,8 +316,6 @@ TEST_F(LogInventoryTest, PoliciesAppendToTheOtherListAndAnEmptyFolderReusesTheLi
   manager.setPath("");
   manager.keepThisMonth();
   EXPECT_EQ(planIn(manager.getReport()), (Plan{{5, 5, 1, 5, 6, 0, 3}, {2, 4}}));
-  EXPECT_NE(manager.getReport().find("<report title=\"m_pimpl->m_keepThisMonth\" path=\"\">"),
-            std::string::npos);
 }
 
 TEST_F(LogTreeTest, UnreadableSubfoldersAreSkippedAndDeletionFailuresRecorded) {
@@ -388,16 +375,13 @@ TEST_F(LogTreeTest, WeekOnATuesdayTheSecondReachesBackIntoThePreviousMonth) {
 // ---------------------------------------------------------------------------------------------
 // keepLatest and removeByThreshold
 
+// Names are listed without regard to case, so '_' (0x5F) sorts before the letters; names equal
+// but for case keep byte order. The ids show that order.
 TEST_F(LogTreeTest, KeepLatestKeepsEveryFileOfTheNewestSecondInScanOrder) {
-  file("a.log", utc(2024, 3, 1, 10, 0, 0), 0, 900000000);
-  file("b.log", utc(2024, 3, 1, 9));
-  file("c.log", utc(2024, 3, 1, 10, 0, 0), 0, 100);
+  file("_x.log", utc(2024, 3, 1, 10, 0, 0), 0, 900000000);
+  file("B.log", utc(2024, 3, 1, 9));
+  file("b.log", utc(2024, 3, 1, 10, 0, 0), 0, 100);
   EXPECT_EQ(plan(folder_, &KORALogManager::keepLatest), (Plan{{0, 2}, {1}}));
-
-  KORALogManager empty;
-  empty.setPath(at("missing"));
-  EXPECT_EQ(empty.keepLatest(), 0);
-  EXPECT_EQ(empty.getReport(), policyReport("keepLatest", at("missing"), "", ""));
 }
 
 TEST_F(LogTreeTest, RemoveByThresholdDeletesFromTheEndUntilTheRestFits) {
@@ -438,26 +422,23 @@ TEST_F(LogTreeTest, RemoveByThresholdDeletesFromTheEndUntilTheRestFits) {
 // given with a trailing slash.
 TEST_F(LogTreeTest, DeletionStartsFromTheFolderEachFileWasScannedIn) {
   const std::string first = file("day/a.log", utc(2024, 3, 1, 1), 1 << 20);
-  const std::string second = file("../outside/b.log", utc(2024, 3, 2), 1);
-  const std::string third = file("../outside/c.log", utc(2024, 3, 1), 1);
+  const std::string second = file("../other/b.log", utc(2024, 3, 2), 1);
+  const std::string third = file("../other/c.log", utc(2024, 3, 1), 1);
   KORALogManager manager;
   manager.setPath(folder_);
   EXPECT_EQ(manager.removeAll(), 1u);
-  manager.setPath(outside_ + "/");
+  manager.setPath(root_ + "/other/");
   manager.removeByThreshold(0, 0);
   EXPECT_EQ(manager.deleteFiles(), 0);
   EXPECT_EQ(manager.getDeleteReport(),
-            deletionReport(outside_ + "/", deleted(first, 0, "Success") +
-                                               deleted(outside_ + "//c.log", 0, "Success")));
+            deletionReport(root_ + "/other/", deleted(first, 0, "Success") +
+                                                  deleted(root_ + "/other//c.log", 0, "Success")));
   EXPECT_FALSE(fs::exists(first));
   EXPECT_FALSE(fs::exists(third));
   EXPECT_TRUE(fs::exists(second)) << "the newest is kept";
 }
 
 TEST_F(LogTreeTest, DeletionRecordsEachResultAndTouchesNothingElse) {
-  std::ofstream(outside_ + "/target.log") << "target";
-  fs::create_directories(outside_ + "/dir");
-  std::ofstream(outside_ + "/dir/out.log") << "out";
   const std::string before = snapshot(outside_);
   const std::string a = file("a&\"b/a.log", utc(2024, 3, 1));
   const std::string linked = link(outside_ + "/target.log", "t.log");
@@ -491,8 +472,8 @@ TEST_F(LogTreeTest, DeletionRecordsEachResultAndTouchesNothingElse) {
   EXPECT_EQ(KORALogManagerFactory_Destroy(manager), nullptr);
 }
 
-// A fresh object answers with empty texts; the parameterless deleteFiles goes through the table,
-// so a replaced confirming one is used.
+// A fresh object answers with empty texts, and its reports have an empty path and empty lists;
+// the parameterless deleteFiles goes through the table, so a replaced confirming one is used.
 TEST(LogManager, FreshObjectAndDeleteFilesWithoutConfirmDispatchingVirtually) {
   struct Counting : KORALogManager {
     int calls = 0;
@@ -508,6 +489,8 @@ TEST(LogManager, FreshObjectAndDeleteFilesWithoutConfirmDispatchingVirtually) {
   EXPECT_EQ(manager.deleteFiles(), 0);
   EXPECT_EQ(manager.calls, 1);
   EXPECT_EQ(manager.getDeleteReport(), deletionReport("", ""));
+  EXPECT_EQ(manager.keepLatest(), 0);
+  EXPECT_EQ(manager.getReport(), policyReport("keepLatest", "", "", ""));
 }
 
 }  // namespace

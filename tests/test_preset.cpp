@@ -31,21 +31,17 @@ std::string pathOf(int fd) {
   path.resize(length > 0 ? static_cast<size_t>(length) : 0);
   return path;
 }
-
-template <class Function>
-Function* next(const char* name) {
-  return reinterpret_cast<Function*>(::dlsym(RTLD_NEXT, name));
-}
 }  // namespace
 
 extern "C" int fsync(int fd) {
-  static auto* const real = next<int(int)>("fsync");
+  static auto* const real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
   if (syncLog != nullptr) syncLog->push_back("fsync " + pathOf(fd));
   return real(fd);
 }
 
 extern "C" int rename(const char* from, const char* to) noexcept {
-  static auto* const real = next<int(const char*, const char*)>("rename");
+  static auto* const real =
+      reinterpret_cast<int (*)(const char*, const char*)>(::dlsym(RTLD_NEXT, "rename"));
   if (syncLog != nullptr) syncLog->push_back(std::string("rename ") + from + " " + to);
   return real(from, to);
 }
@@ -54,18 +50,23 @@ namespace {
 
 using zt::preset::KORAPresetFile;
 using zt::preset::KORAPresetManager;
-using Keys = std::vector<std::string>;
 using Values = std::map<std::string, std::string>;
 
 class PresetFile : public zt::testing::ProfileFilesTest {};
 
+// A failed load (no file, no section, an empty one) keeps the settings but takes the path.
 TEST_F(PresetFile, LoadsKeysInFileOrderWithTheLastValueOfARepeatedKeyAndSavesThem) {
   KORAPresetFile preset;
   ASSERT_TRUE(preset.load(write("p.ini", "[Preset]\nk=1\na=b=c\n=x\nnoequals\nk=2\nempty=\n")));
-  EXPECT_EQ(preset.keys(), (Keys{"k", "a", "", "k", "empty"}));
+  for (const std::string& other : {path("missing.ini"), write("nosection.ini", "[Other]\nb=2\n"),
+                                   write("emptysection.ini", "[Preset]\n; nothing\n")}) {
+    EXPECT_FALSE(preset.load(other));
+    EXPECT_EQ(preset.path(), other);
+  }
   EXPECT_EQ(preset.values(), (Values{{"", "x"}, {"a", "b=c"}, {"empty", ""}, {"k", "2"}}));
 
-  // The repeated key is written twice with its one value; the line without '=' is gone.
+  // The keys in file order: the repeated key is written twice with its one value; the line without
+  // '=' is gone.
   ASSERT_TRUE(preset.save(path("p.ini")));
   EXPECT_EQ(read(path("p.ini")), "[Preset]\nk=2\na=b=c\n=x\nk=2\nempty=\n");
   const KORAPresetFile none;
@@ -88,40 +89,6 @@ TEST_F(PresetFile, LargeSectionsLoadWhole) {
   }
 }
 
-TEST_F(PresetFile, FailedLoadKeepsTheSettingsButTakesThePath) {
-  KORAPresetFile preset;
-  ASSERT_TRUE(preset.load(write("a.ini", "[Preset]\na=1\n")));
-  for (const std::string& other : {path("missing.ini"), write("nosection.ini", "[Other]\nb=2\n"),
-                                   write("emptysection.ini", "[Preset]\n; nothing\n")}) {
-    EXPECT_FALSE(preset.load(other));
-    EXPECT_EQ(preset.path(), other);
-    EXPECT_EQ(preset.keys(), Keys{"a"});
-  }
-}
-
-TEST_F(PresetFile, DifferencesReportSharedKeysWithAnotherValueExceptTheDriver) {
-  KORAPresetFile first;
-  KORAPresetFile second;
-  ASSERT_TRUE(first.load(
-      write("1.ini", "[Preset]\nPreset Driver=A\nsame=1\nlen=ab\nonly1=x\nz=1\nz=2\ncase=a\n")));
-  ASSERT_TRUE(second.load(
-      write("2.ini", "[Preset]\nPreset Driver=B\nsame=1\nlen=abc\nonly2=y\nz=3\ncase=A\n")));
-  EXPECT_EQ(first.differences(second), (Values{{"case", "A"}, {"len", "abc"}, {"z", "3"}}));
-  EXPECT_EQ(second.differences(first), (Values{{"case", "a"}, {"len", "ab"}, {"z", "2"}}));
-}
-
-TEST_F(PresetFile, AddMissingAppendsInKeyOrderAndNeverOverwrites) {
-  KORAPresetFile from;
-  KORAPresetFile to;
-  ASSERT_TRUE(from.load(write("from.ini", "[Preset]\nb=2\na=1\nb=3\nkept=new\nPreset Driver=D\n")));
-  ASSERT_TRUE(to.load(write("to.ini", "[Preset]\nkept=old\n")));
-  EXPECT_TRUE(KORAPresetFile::addMissing(from, to));
-  EXPECT_EQ(to.keys(), (Keys{"kept", "Preset Driver", "a", "b"}));
-  EXPECT_EQ(to.values(), (Values{{"Preset Driver", "D"}, {"a", "1"}, {"b", "3"}, {"kept", "old"}}));
-  EXPECT_FALSE(KORAPresetFile::addMissing(from, to));
-  EXPECT_EQ(to.keys().size(), 4u);
-}
-
 // ---------------------------------------------------------------------------------------------
 
 // The manager notes every call of its addMissing, to show which calls go through the table of
@@ -138,7 +105,8 @@ class PresetManager : public zt::testing::ProfileFilesTest {
   } manager;
 };
 
-TEST_F(PresetManager, HandlesAreTimeBasedAndStepBySixteen) {
+// Closing an invalid handle changes nothing; every operation on one fails or gives nothing.
+TEST_F(PresetManager, HandlesAreTimeBasedAndStepBySixteenAndInvalidOnesChangeNothing) {
   const std::string file = write("p.ini", "[Preset]\na=1\n");
   const uint32_t first = manager.open(file);
   ASSERT_NE(first, 0u);
@@ -146,14 +114,8 @@ TEST_F(PresetManager, HandlesAreTimeBasedAndStepBySixteen) {
   // The base is the time the manager was made, with its low 8 bits cleared.
   EXPECT_LT(static_cast<uint32_t>(std::time(nullptr)) - first, 600u);
   EXPECT_EQ(manager.open(path("missing.ini")), 0u);
-  EXPECT_EQ(manager.open(file), first + 16);
-  manager.close(first);
-  EXPECT_EQ(manager.open(file), first + 32) << "a handle was issued twice";
-}
-
-TEST_F(PresetManager, InvalidAndClosedHandlesAndAbsentValues) {
-  const uint32_t handle = manager.open(write("p.ini", "[Preset]\na=1\n"));
-  ASSERT_NE(handle, 0u);
+  const uint32_t handle = manager.open(file);
+  EXPECT_EQ(handle, first + 16);
   // Every absent value is the library's one empty text, which outlives any manager.
   const char* absent = manager.getValue(handle, "none");
   EXPECT_STREQ(absent, "");
@@ -164,7 +126,8 @@ TEST_F(PresetManager, InvalidAndClosedHandlesAndAbsentValues) {
   EXPECT_STREQ(manager.getValue(handle, "a"), "1");
   EXPECT_EQ(manager.close(handle), 0);
   EXPECT_EQ(manager.close(handle), 0);
-  for (uint32_t bad : {0u, handle, handle + 16}) {
+  EXPECT_EQ(manager.open(file), first + 32) << "a handle was issued twice";
+  for (uint32_t bad : {0u, handle, first + 48}) {
     EXPECT_EQ(manager.getValue(bad, "a"), absent);
     errno = 0;
     EXPECT_FALSE(manager.save(bad));
@@ -182,12 +145,13 @@ TEST_F(PresetManager, SaveAsThenSaveWriteToTheRightFilesAndAFailureKeepsTheSyste
   const std::string opened = write("opened.ini", "[Preset]\na=1\n");
   const std::string copy = path("copy.ini");
   const uint32_t handle = manager.open(opened);
-  const uint32_t extra = manager.open(write("extra.ini", "[Preset]\nb=2\n"));
+  const uint32_t extra = manager.open(write("extra.ini", "[Preset]\nb=2\nPreset Driver=D\n"));
   ASSERT_TRUE(manager.saveAs(handle, copy));
   EXPECT_EQ(read(copy), "[Preset]\na=1\n");
   ASSERT_TRUE(manager.addMissing(extra, handle));
   ASSERT_TRUE(manager.save(handle));
-  EXPECT_EQ(read(opened), "[Preset]\na=1\nb=2\n");
+  // The driver's key is completed like any other.
+  EXPECT_EQ(read(opened), "[Preset]\na=1\nPreset Driver=D\nb=2\n");
   EXPECT_EQ(read(copy), "[Preset]\na=1\n");
   errno = 0;
   EXPECT_FALSE(manager.saveAs(handle, path("no/folder.ini")));
@@ -211,26 +175,37 @@ TEST_F(PresetManager, SaveSyncsTheDataBeforeTheRenameAndTheFolderAfter) {
                                              "fsync " + folder_.string()}));
 }
 
+// Differences name the shared keys whose values differ byte for byte, except the driver's;
+// completion appends the missing keys in key order and never overwrites.
 TEST_F(PresetManager, DifferencesAndCompletionFromTheDefault) {
-  const uint32_t defaults =
-      manager.open(write("default.ini", "[Preset]\nPreset Driver=X\ndpi=300\nmode=color\n"));
-  const uint32_t mine = manager.open(write("mine.ini", "[Preset]\nPreset Driver=Y\ndpi=200\n"));
-  EXPECT_EQ(manager.getDifferences(defaults, mine), (Values{{"dpi", "200"}}));
+  const uint32_t defaults = manager.open(
+      write("default.ini",
+            "[Preset]\nPreset Driver=A\nsame=1\nlen=ab\nz=1\nz=2\ncase=a\nb=2\na=1\nb=3\n"));
+  const uint32_t mine = manager.open(
+      write("mine.ini", "[Preset]\nPreset Driver=B\nsame=1\nlen=abc\nonly=y\nz=3\ncase=A\n"));
+  EXPECT_EQ(manager.getDifferences(defaults, mine),
+            (Values{{"case", "A"}, {"len", "abc"}, {"z", "3"}}));
+  EXPECT_EQ(manager.getDifferences(mine, defaults),
+            (Values{{"case", "a"}, {"len", "ab"}, {"z", "2"}}));
 
   EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "no default chosen yet";
   manager.setDefault(defaults);
   EXPECT_TRUE(manager.addMissingFromDefault(mine));
-  EXPECT_STREQ(manager.getValue(mine, "mode"), "color");
+  EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "nothing is missing any more";
+  ASSERT_TRUE(manager.save(mine));
+  EXPECT_EQ(read(path("mine.ini")),
+            "[Preset]\nPreset Driver=B\nsame=1\nlen=abc\nonly=y\nz=3\ncase=A\na=1\nb=3\n");
 
   manager.close(defaults);
   EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "the default handle is closed";
-  EXPECT_EQ(manager.calls, (Calls{{0, mine}, {defaults, mine}, {defaults, mine}}));
+  EXPECT_EQ(manager.calls,
+            (Calls{{0, mine}, {defaults, mine}, {defaults, mine}, {defaults, mine}}));
 }
 
 // A file its owner may not write is read-only: a save (save and saveAs share the writing) leaves
 // it as it is and fails with EACCES, also in a process that the system would let replace it
-// (these tests may run as root). A save replaces the name it writes: another hard link keeps the
-// old content.
+// (these tests may run as root); a file it replaces keeps its permission bits. A save replaces the
+// name it writes: another hard link keeps the old content.
 TEST_F(PresetManager, SavesNeverReplaceAReadOnlyFileAndReplaceOnlyTheirOwnName) {
   const std::pair<mode_t, bool> modes[] = {{0644, true},  {0600, true},  {0444, false},
                                            {0400, false}, {0555, false}, {0044, false}};
@@ -244,12 +219,18 @@ TEST_F(PresetManager, SavesNeverReplaceAReadOnlyFileAndReplaceOnlyTheirOwnName) 
       EXPECT_EQ(errno, EACCES) << std::oct << mode;
     }
     EXPECT_EQ(read(file), replaced ? "[Preset]\na=2\n" : "[Preset]\na=1\n") << std::oct << mode;
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, mode) << "the permission bits are kept";
     EXPECT_EQ(entries(), 2u) << "a temporary file was left behind";
     std::filesystem::remove(file);
   }
   const std::string linked = write("linked.ini", "[Preset]\na=1\n");
   std::filesystem::create_hard_link(linked, path("other-name.ini"));
-  EXPECT_TRUE(manager.saveAs(handle, linked));
+  // A symbolic link is followed: its target is replaced and the link stays.
+  std::filesystem::create_symlink(linked, path("symlink.ini"));
+  EXPECT_TRUE(manager.saveAs(handle, path("symlink.ini")));
+  EXPECT_TRUE(std::filesystem::is_symlink(path("symlink.ini")));
   EXPECT_EQ(read(linked), "[Preset]\na=2\n");
   EXPECT_EQ(read(path("other-name.ini")), "[Preset]\na=1\n");
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <latch>
+#include <numeric>
 #include <set>
 #include <string>
 #include <thread>
@@ -16,13 +17,8 @@
 #include "token_scan.h"
 #include "zttools.h"
 
+namespace zt::token {
 namespace {
-
-using zt::token::rejection;
-using zt::token::Rejection;
-using zt::token::scanRejection;
-using zt::token::TokenParser;
-using zt::token::TokenParserEx;
 
 constexpr int kThreads = 8;
 
@@ -54,17 +50,12 @@ TEST(Threads, ClassicScansKeepTheirOwnPositions) {
       "%N x %N y %12Y", "#a#%Z",      "%25S and more text",
   };
   expectAnswersAlone(300, [&](int i) {
-    TokenParser parser;
     try {
-      zt::token::TokenStringScanner().scan(&parser, formats[i]);
+      const Tokens tokens = scanTokens(formats[i]);
+      return std::accumulate(tokens.begin(), tokens.end(), std::string());
     } catch (const kora_token_parser_exception& e) {
       return "error " + std::to_string(e.code) + " at " + std::to_string(e.position);
     }
-    std::string out;
-    for (const auto& t : parser.tokens()) {
-      out += t->specifier + t->modifier + "|" + t->delimiter + "|" + t->text + ";";
-    }
-    return out;
   });
 }
 
@@ -108,7 +99,7 @@ TEST(Threads, TagLoadsRunAtOnce) {
     paths.push_back(dir.write(std::string(static_cast<size_t>(i + 1) * 7, 'd') + ".xml", xml));
   }
   expectAnswersAlone(40, [&](int i) {
-    zt::tag::KORATagManager manager;
+    tag::KORATagManager manager;
     if (!manager.load(paths[i].c_str())) return std::string("not loaded");
     const int32_t id = manager.getTagId("Colour");
     return std::string(manager.getTagName(id)) + " " + std::to_string(id) + " " +
@@ -117,3 +108,4 @@ TEST(Threads, TagLoadsRunAtOnce) {
 }
 
 }  // namespace
+}  // namespace zt::token

@@ -2,8 +2,8 @@
 // and prefix rules, XPath queries, and hostile documents.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -120,31 +120,29 @@ TEST(XmlParser, TrimsLeadingUnicodeSpaceOfText) {
 
 TEST(XmlParser, HandlerAnswersStopTheParseOnlyWhereTheyCount) {
   struct Case {
-    const char* xml;
-    std::map<std::string, int> answers;
-    const char* last;  // the last event delivered
+    const char* answered;  // the event answered with 1
+    const char* last;      // the last event delivered
   };
   const Case cases[] = {
       // Only the last attribute's answer counts, and the attributes still end.
-      {R"(<a x="1" y="2"/>)", {{"x=1", 1}}, "endDocument"},
-      {R"(<a x="1" y="2"/>)", {{"y=2", 1}}, "]a"},
+      {"x=1", "endDocument"},
+      {"y=2", "]a"},
       // A refused element start gets no attribute calls at all.
-      {R"(<a x="1"/>)", {{"<a", 1}}, "<a"},
-      {"<a/>", {{"startDocument", 1}}, "startDocument"},
-      {"<a><b/><c/></a>", {{"/b", 1}}, "/b"},
+      {"<a", "<a"},
+      {"startDocument", "startDocument"},
+      {"/b", "/b"},
       // The answers to text and to the document's end are ignored.
-      {"<a>t<b/></a>", {{"text:t", 1}}, "endDocument"},
-      {"<a/>", {{"endDocument", 1}}, "endDocument"},
+      {"text:t", "endDocument"},
+      {"endDocument", "endDocument"},
   };
   for (const Case& c : cases) {
     KORAXmlParser parser;
     EventRecorder recorder;
-    recorder.answers = c.answers;
-    const long result = parser.parseString(c.xml, &recorder, nullptr);
-    const bool stops = std::string(c.last) != "endDocument";
-    EXPECT_EQ(result < 0, stops) << c.xml << " " << c.answers.begin()->first;
+    recorder.onEvent = [&](const std::string& event) { return event == c.answered ? 1 : 0; };
+    const long result = parser.parseString(R"(<a x="1" y="2">t<b/><c/></a>)", &recorder, nullptr);
+    EXPECT_EQ(result < 0, std::string_view(c.last) != "endDocument") << c.answered;
     ASSERT_FALSE(recorder.events.empty());
-    EXPECT_EQ(recorder.events.back(), c.last) << c.xml << " " << c.answers.begin()->first;
+    EXPECT_EQ(recorder.events.back(), c.last) << c.answered;
   }
 }
 
@@ -178,6 +176,7 @@ TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
         EXPECT_EQ(recorder->controller->popHandler(), found->second.second) << event;
         EXPECT_EQ(recorder->controller->currentHandler(), found->second.second) << event;
       }
+      return 0;
     };
   }
   ASSERT_EQ(parser.parseString("<a><b>t</b><c><d><e/></d></c></a>", &third, nullptr), 0);
@@ -185,7 +184,6 @@ TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
   EXPECT_EQ(second.events, (Events{"]a", "<b", "<c"}));
   EXPECT_EQ(inner.events, (Events{"]b", "text:t", "/b"}));
   EXPECT_EQ(first.events, (Events{"]c", "<d"}));
-  EXPECT_EQ(inner.controller, first.controller);
   for (const EventRecorder* recorder : {&first, &second, &third, &inner}) {
     EXPECT_EQ(recorder->pushes, 1);
   }
@@ -194,27 +192,20 @@ TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
   EXPECT_EQ(next.events, (Events{"startDocument", "<c", "]c", "/c", "endDocument"}));
 }
 
-TEST(XmlParser, ErrorSinkStaysUntilAnotherIsGiven) {
-  KORAXmlParser parser;
-  EventRecorder recorder;
-  ErrorCounter firstSink;
-  EXPECT_LT(parser.parseString("<a><b></a>", &recorder, &firstSink), 0);
-  const int before = firstSink.calls;
-  EXPECT_GT(before, 0);
-  EXPECT_LT(parser.parseString("<a>", &recorder, nullptr), 0);
-  EXPECT_GT(firstSink.calls, before);
-
-  ErrorCounter secondSink;
-  const int kept = firstSink.calls;
-  EXPECT_LT(parser.parseString("</a>", &recorder, &secondSink), 0);
-  EXPECT_GT(secondSink.calls, 0);
-  EXPECT_EQ(firstSink.calls, kept);
-}
-
-TEST(XmlParser, BufferParsesExactlyItsLength) {
+// An error sink, once given, stays until another one is given: every parse of the same document
+// gives the same errors, so the first sink gets those of the first two parses, the second those
+// of the third.
+TEST(XmlParser, BufferParsesExactlyItsLengthAndTheErrorSinkStays) {
   KORAXmlParser parser;
   EventRecorder recorder;
   EXPECT_EQ(parser.parseBuffer("<a/>trailing garbage", 4, &recorder, nullptr), 0);
+  ErrorCounter first;
+  ErrorCounter second;
+  for (ErrorCounter* sink : {&first, static_cast<ErrorCounter*>(nullptr), &second}) {
+    EXPECT_LT(parser.parseString("<a><b></a>", &recorder, sink), 0);
+  }
+  EXPECT_GT(second.calls, 0);
+  EXPECT_EQ(first.calls, 2 * second.calls);
 
   // Invalid arguments fail before anything is pushed.
   EventRecorder untouched;
@@ -273,105 +264,68 @@ TEST(XmlParser, FilePathIsCutAfter999Characters) {
   EXPECT_EQ(parser.parseFile(dir.write("e\xC3\xA9", "<e/>").c_str(), &recorder, nullptr), 0);
 }
 
-TEST(XmlXPath, HostileDocumentsFailToLoad) {
-  const std::string documents[] = {
-      // Closed again, so that only the depth limit can refuse it.
-      repeat("<a>", 100000) + repeat("</a>", 100000),
-      "<" + std::string(1 << 20, 'n') + "/>",
-      "<a>&undeclared;</a>",
-  };
-  for (const std::string& xml : documents) {
-    KORAXmlXPath xpath;
-    EXPECT_EQ(xpath.loadXml(xml.c_str()), -1) << xml.substr(0, 40);
-    EXPECT_STREQ(xpath.selectNodes("//node()"), "");
-  }
-}
-
 // ---------------------------------------------------------------------------------------------
 // Attribute sets
 
-TEST(XmlAttribute, FormatsEveryTypedSlotAsA32BitValue) {
-  struct Case {
-    std::function<void(IKORAXmlAttribute&)> add;
-    const char* expected;
-  };
-  const Case cases[] = {
-      // The 64-bit long slots keep their low 32 bits, signed or unsigned as the slot is.
-      {[](IKORAXmlAttribute& a) { a.addAttribute("n", 0x1FFFFFFFBL); }, "-5"},
-      {[](IKORAXmlAttribute& a) { a.addAttribute("n", 0x1FFFFFFFFUL); }, "4294967295"},
-      {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", 255); }, "0x000000ff"},
-      {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", -1L); }, "0xffffffff"},
-      {[](IKORAXmlAttribute& a) { a.addHexAttribute("n", 0x1000000ABUL); }, "0x000000ab"},
-  };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    KORAXmlAttribute set;
-    cases[i].add(set);
-    ASSERT_EQ(set.entries().size(), 1u) << i;
-    EXPECT_EQ(set.entries().at("n"), cases[i].expected) << i;
-  }
-}
-
-TEST(XmlAttribute, KeepsTheFirstValueUntilCleared) {
-  KORAXmlAttribute set;
-  EXPECT_EQ(set.addAttribute("a", "1")->addAttribute("a", "2")->addAttribute("A", "3"), &set);
-  EXPECT_EQ(set.entries().at("a"), "1");
-  EXPECT_EQ(set.entries().at("A"), "3");
-
-  // A cleared set holds nothing of what it held, and reuses its pairs: refilled, it holds and
-  // orders them as a new set would, and a repeated name still keeps its first value.
-  const auto fill = [](KORAXmlAttribute& target) {
-    for (const char* name : {"kind", "id", "z", "page", "a", "id"}) {
-      target.addAttribute(name, name);
-    }
+// The 64-bit long slots keep their low 32 bits, signed or unsigned as the slot is, and a repeated
+// name keeps its first value. A cleared set reuses its pairs: refilled, it holds and orders them
+// as a new set would, a repeated name still keeping its first value.
+TEST(XmlAttribute, FormatsEverySlotAs32BitsAndKeepsTheFirstValueUntilCleared) {
+  const auto fill = [](IKORAXmlAttribute& set) {
+    return set.addAttribute("l", 0x1FFFFFFFBL)
+        ->addAttribute("u", 0x1FFFFFFFFUL)
+        ->addHexAttribute("h", 255)
+        ->addHexAttribute("m", -1L)
+        ->addAttribute("l", "2")
+        ->addHexAttribute("c", 0x1000000ABUL)
+        ->addAttribute("L", "3");
   };
   KORAXmlAttribute fresh;
-  fill(fresh);
-  set.clear()->addAttribute("x", "1")->addAttribute("y", "2")->clear();
+  EXPECT_EQ(fill(fresh), &fresh);
+  EXPECT_EQ(fresh.entries(), (KORAXmlAttribute::Entries{{"l", "-5"},
+                                                        {"u", "4294967295"},
+                                                        {"h", "0x000000ff"},
+                                                        {"m", "0xffffffff"},
+                                                        {"c", "0x000000ab"},
+                                                        {"L", "3"}}));
+  KORAXmlAttribute set;
+  fill(set)->clear();
   fill(set);
-  EXPECT_TRUE(std::equal(set.entries().begin(), set.entries().end(), fresh.entries().begin(),
-                         fresh.entries().end()));
+  EXPECT_TRUE(std::ranges::equal(set.entries(), fresh.entries()));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Writer
 
-// A new writer indents and writes no declaration; typed values are written as their text.
-TEST(XmlWriter, NewWriterIndentsAndWritesTypedValuesAsText) {
-  KORAXmlWriter writer;
-  const long results[] = {
-      writer.startDocument(),
-      writer.startElement("a", nullptr),
-      writer.writeElement("b", "x<y", true, nullptr),
-      writer.writeElement("b", "x<y", false, nullptr),
-      writer.writeElement("b", uint32_t{4294967295u}, false, nullptr),
-      writer.writeElement("b", static_cast<const char*>(nullptr), false, nullptr),
-      // A null name writes nothing and opens nothing.
-      writer.writeElement(nullptr, "x", false, nullptr),
-      writer.startElement(nullptr, nullptr),
-      writer.endElement(),
-      writer.endDocument(),
-  };
-  for (const long result : results) {
-    EXPECT_EQ(result, 0);
-  }
-  const char* expected =
-      "<a>\r\n\t<b><![CDATA[x<y]]></b>\r\n\t<b>x&lt;y</b>\r\n\t<b>4294967295</b>\r\n\t<b/>\r\n</a>";
-  EXPECT_STREQ(writer.getXml(), expected);
-  EXPECT_STREQ(writer.getXml(), expected) << "retrieval clears nothing";
-}
-
-// The text getXml() returns is the document as it was at that call, and stays so until the next
-// call, whatever is written, reset or destroyed meanwhile (the sanitizer builds check the
-// lifetimes); with a declaration, whose encoding is patched, the same holds for the copy.
+// A new writer indents, writes no declaration unless asked and then names UTF-8, and writes typed
+// values as their text. The text getXml() returns is the document as it was at that call, and
+// stays so until the next call, whatever is written, reset or destroyed meanwhile (the sanitizer
+// builds check the lifetimes); with a declaration, whose encoding is patched, the same holds for
+// the copy.
 TEST(XmlWriter, ReturnedTextStaysAsItWasUntilTheNextCall) {
   for (const bool declared : {false, true}) {
     KORAXmlWriter writer;
-    writer.setIndent(false);
     writer.setOmitXmlDeclaration(!declared);
-    writer.startDocument();
-    writer.writeElement("a", "1", false, nullptr);
+    const long results[] = {
+        writer.startDocument(),
+        writer.startElement("a", nullptr),
+        writer.writeElement("b", "x<y", true, nullptr),
+        writer.writeElement("b", "x<y", false, nullptr),
+        writer.writeElement("b", uint32_t{4294967295u}, false, nullptr),
+        writer.writeElement("b", static_cast<const char*>(nullptr), false, nullptr),
+        // A null name writes nothing and opens nothing.
+        writer.writeElement(nullptr, "x", false, nullptr),
+        writer.startElement(nullptr, nullptr),
+        writer.endElement(),
+    };
+    for (const long result : results) {
+      EXPECT_EQ(result, 0);
+    }
     const std::string first = writer.getXml();
-    EXPECT_EQ(first.find(R"(encoding="utf-8")") != std::string::npos, declared);  // the default
+    EXPECT_EQ(first,
+              (declared ? "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"no\"?>\r\n" : "") +
+                  std::string("<a>\r\n\t<b><![CDATA[x<y]]></b>\r\n\t<b>x&lt;y</b>\r\n\t"
+                              "<b>4294967295</b>\r\n\t<b/>\r\n</a>"));
     const char* kept = writer.getXml();
     EXPECT_EQ(kept, first);
     // Enough text that the component's block must grow, and would move.
@@ -385,9 +339,6 @@ TEST(XmlWriter, ReturnedTextStaysAsItWasUntilTheNextCall) {
     writer.reset();
     writer.writeElement("c", "2", false, nullptr);
     EXPECT_EQ(kept, second) << declared;
-    writer.startDocument();
-    const std::string third = writer.getXml();
-    EXPECT_NE(third.find("<c>2</c>"), std::string::npos) << declared;
   }
 }
 
@@ -427,12 +378,7 @@ TEST(XmlWriter, TakesOnlyXmlNamesAndWritesNothingForARefusedOne) {
        [](KORAXmlWriter& w, const char* n) {
          return w.writeElement("e", 1, false, w.createAttribute("k", 2, 0)->addAttribute(n, 3));
        }},
-      {"prefix",
-       [](KORAXmlWriter& w, const char* n) {
-         const long status = w.startDocument(n);
-         w.writeElement("e", 1, false, nullptr);
-         return status;
-       }},
+      {"prefix", [](KORAXmlWriter& w, const char* n) { return w.startDocument(n); }},
   };
   for (const bool ok : {true, false}) {
     for (const char* name : ok ? valid : invalid) {
@@ -442,17 +388,18 @@ TEST(XmlWriter, TakesOnlyXmlNamesAndWritesNothingForARefusedOne) {
         }
         KORAXmlWriter writer;
         writer.setIndent(false);
-        writer.startDocument();
         writer.startElement("r", nullptr);
         const std::string before = writer.getXml();
         const long status = call(writer, name);
         EXPECT_EQ(status, ok ? 0 : status::kInvalidArg) << use << " " << name;
-        if (!ok && std::string_view(use) != "prefix") {
+        if (!ok) {
           EXPECT_EQ(writer.getXml(), before) << use << " " << name;
         }
         if (ok && std::string_view(use) == "endElement") {
           continue;  // an end tag of another name is the caller's choice
         }
+        // An element after the call, so that a prefix accepted is written and read back.
+        EXPECT_EQ(writer.writeElement("e", 1, false, nullptr), 0) << use << " " << name;
         while (writer.endElement() == 0) {
         }
         const std::string xml = writer.getXml();
@@ -504,92 +451,67 @@ TEST(XmlWriter, ReplacesEveryCharacterXmlForbidsInTextsAndValues) {
     EXPECT_EQ(writer.writeElement("t", text.c_str(), false, nullptr), 0);
     EXPECT_EQ(writer.writeElement("c", text.c_str(), true, nullptr), 0);
     writer.endElement();
-    const std::string xml = writer.getXml();
-    EXPECT_EQ(xml,
-              "<r k=\"a\xEF\xBF\xBD&#9;&#10;&#13;b\"><t>a\xEF\xBF\xBD\t\n&#13;b</t>"
-              "<c><![CDATA[a\xEF\xBF\xBD\t\n]]>&#13;<![CDATA[b]]></c></r>")
+    EXPECT_STREQ(writer.getXml(),
+                 "<r k=\"a\xEF\xBF\xBD&#9;&#10;&#13;b\"><t>a\xEF\xBF\xBD\t\n&#13;b</t>"
+                 "<c><![CDATA[a\xEF\xBF\xBD\t\n]]>&#13;<![CDATA[b]]></c></r>")
         << static_cast<int>(bad[0]);
-    long result = 0;
-    eventsOf(xml, &result);
-    EXPECT_EQ(result, 0) << xml;
   }
-}
-
-TEST(XmlWriter, WritesOnlyAttributeSetsItMade) {
-  KORAXmlWriter writer;
-  writer.setIndent(false);
-  KORAXmlAttribute foreign;
-  foreign.addAttribute("k", "v");
-  IKORAXmlAttribute* const sets[] = {
-      writer.createAttribute("k", "v")->addAttribute("n", 1),
-      writer.createAttribute("n", 255, 1),
-      writer.createAttribute("n", 4294967295UL, 2),
-      writer.createAttribute("n", false),
-      &foreign,
-  };
-  writer.startElement("a", sets[0]);
-  writer.endElement();
-  for (IKORAXmlAttribute* set : sets) {
-    writer.writeElement("e", static_cast<const char*>(nullptr), false, set);
-  }
-  const std::string rest = R"(<e n="0x000000ff"/><e n="4294967295"/><e n="false"/><e/>)";
-  // The pairs come in the set's own order.
-  const std::string xml = writer.getXml();
-  EXPECT_TRUE(xml == R"(<a k="v" n="1"/><e k="v" n="1"/>)" + rest ||
-              xml == R"(<a n="1" k="v"/><e n="1" k="v"/>)" + rest)
-      << xml;
 }
 
 // One set per element, the usual way of writing numbered items: every element gets its own set,
-// and the first set made is still the writer's after thousands more. The place where the writer
-// will put its next set is no set until it is made.
-TEST(XmlWriter, OneSetPerElementWritesEachElementsOwnSet) {
+// and the first set made is still the writer's after thousands more. Sets made elsewhere are not
+// written.
+TEST(XmlWriter, WritesOnlyAttributeSetsItMade) {
   KORAXmlWriter writer;
   writer.setIndent(false);
-  IKORAXmlAttribute* const first = writer.createAttribute("id", "first");
+  IKORAXmlAttribute* const first = writer.createAttribute("k", "v");
   std::string expected;
   for (int i = 0; i < 5000; ++i) {
     ASSERT_EQ(writer.writeElement("item", i, false, writer.createAttribute("id", i, 0)), 0);
     expected += R"(<item id=")" + std::to_string(i) + R"(">)" + std::to_string(i) + "</item>";
   }
-  writer.writeElement("item", "", false, first);
-  EXPECT_EQ(writer.getXml(), expected + R"(<item id="first"/>)");
+  KORAXmlAttribute foreign;
+  foreign.addAttribute("k", "v");
+  for (IKORAXmlAttribute* set :
+       {first, writer.createAttribute("n", 255, 1), writer.createAttribute("n", 4294967295UL, 2),
+        writer.createAttribute("n", false), static_cast<IKORAXmlAttribute*>(&foreign)}) {
+    writer.writeElement("e", "", false, set);
+  }
+  EXPECT_EQ(writer.getXml(),
+            expected + R"(<e k="v"/><e n="0x000000ff"/><e n="4294967295"/><e n="false"/><e/>)");
 }
 
+// The declaration names the version and the encoding set, patched over the component's own. A
+// reset brings a new component with its own defaults (a declaration, no indent, UTF-16): the open
+// elements go with the old one, so closing with nothing open fails and writes nothing; the prefix
+// stays.
 TEST(XmlWriter, PropertiesRoundTripAndResetRestoresTheComponentDefaults) {
   // Each flag reads back what was set in the C interface's test, which goes through these
   // getters; the refusal of a null pointer is their shared helper's.
   KORAXmlWriter writer;
   EXPECT_EQ(writer.getStandalone(nullptr), status::kPointer);
   writer.setOmitXmlDeclaration(false);
-  char* text = nullptr;
+  EXPECT_STREQ(writer.getXml(), "") << "a declaration is written by startDocument only";
   writer.setVersion("1.1");
-  ASSERT_EQ(writer.getVersion(&text), 0);
-  EXPECT_STREQ(text, "1.1");
-  std::free(text);
-  // The declaration names the encoding set, patched over the component's own.
+  char* version = nullptr;
+  ASSERT_EQ(writer.getVersion(&version), 0);
+  EXPECT_STREQ(version, "1.1");
+  std::free(version);
   writer.setEncoding("ISO-8859-1");
   writer.startDocument("p");
   writer.startElement("open", nullptr);
-  ASSERT_EQ(writer.getXml(&text), 0);
-  EXPECT_NE(std::strstr(text, R"(version="1.1" encoding="ISO-8859-1")"), nullptr) << text;
-  std::free(text);
+  EXPECT_TRUE(
+      std::string(writer.getXml()).starts_with(R"(<?xml version="1.1" encoding="ISO-8859-1")"));
 
   EXPECT_EQ(writer.reset(), 0);
-  bool omit = true;
-  bool indent = true;
-  writer.getOmitXmlDeclaration(&omit);
-  writer.getIndent(&indent);
-  EXPECT_FALSE(omit);
-  EXPECT_FALSE(indent);
-  ASSERT_EQ(writer.getEncoding(&text), 0);
-  EXPECT_STREQ(text, "UTF-16");
-  std::free(text);
-  // The open-element stack went with the old component, and closing with nothing open fails
-  // and writes nothing; the prefix stays.
   EXPECT_EQ(writer.endElement(), status::kFail);
-  writer.writeElement("a", "t", false, nullptr);
-  EXPECT_STREQ(writer.getXml(), "<p:a>t</p:a>");
+  writer.startDocument();
+  writer.startElement("a", nullptr);
+  writer.writeElement("b", "t", false, nullptr);
+  writer.endElement();
+  EXPECT_STREQ(
+      writer.getXml(),
+      "<?xml version=\"1.0\" encoding=\"UTF-16\" standalone=\"no\"?>\r\n<p:a><p:b>t</p:b></p:a>");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -597,14 +519,14 @@ TEST(XmlWriter, PropertiesRoundTripAndResetRestoresTheComponentDefaults) {
 
 TEST(XmlXPath, AnswersSingleMultipleAndEmptyQueries) {
   KORAXmlXPath xpath;
-  ASSERT_EQ(xpath.loadXml("<a><b>1</b><b>2</b><c k=\"v\"/></a>"), 0);
+  ASSERT_EQ(xpath.loadXml("<a><b>1</b><b>2<i>x</i></b><c k=\"v\"/></a>"), 0);
   struct Case {
     const char* expression;
     const char* single;
     const char* all;
   };
   const Case cases[] = {
-      {"/a/b", "<b>1</b>", "<b>1</b>\n<b>2</b>\n"},
+      {"/a/b", "<b>1</b>", "<b>1</b>\n<b>2<i>x</i></b>\n"},
       {"/a/c/@k", "k=\"v\"", "k=\"v\"\n"},
       {"/a/b[2]/text()", "2", "2\n"},
       {"/a/d", "", ""},
@@ -617,29 +539,34 @@ TEST(XmlXPath, AnswersSingleMultipleAndEmptyQueries) {
     EXPECT_STREQ(xpath.selectSingleNode(c.expression), c.single) << c.expression;
     EXPECT_STREQ(xpath.selectNodes(c.expression), c.all) << c.expression;
   }
-  EXPECT_EQ(xpath.loadXml("<a><b></a>"), -1);
-  EXPECT_EQ(xpath.loadXml(nullptr), -1);
-  EXPECT_STREQ(xpath.selectSingleNode("/a"), "") << "a failed load leaves no old document";
-}
-
-TEST(XmlXPath, VisitorWalksTheSelectedNodes) {
-  KORAXmlXPath xpath;
-  ASSERT_EQ(xpath.loadXml("<a><b>1</b><b>2<i>x</i></b></a>"), 0);
-  std::vector<std::string> seen;
-  const int result = xpath.selectNodes("/a/b", [&](IXMLDOMNodeList* list) {
+  // A visitor walks the selected nodes, an empty selection included, and its answer is the result.
+  Events seen;
+  const auto visit = [&](IXMLDOMNodeList* list) {
     while (IXMLDOMNode* node = list->nextNode()) {
       seen.push_back(node->nodeName() + "|" + node->text() + "|" + node->xml());
     }
-    return 7;
-  });
-  EXPECT_EQ(result, 7);
-  EXPECT_EQ(seen, (std::vector<std::string>{"b|1|<b>1</b>", "b|2x|<b>2<i>x</i></b>"}));
-
-  // An empty selection still reaches the visitor, with an empty list.
-  const auto emptyList = [](IXMLDOMNodeList* list) { return 5 + static_cast<int>(list->length()); };
-  EXPECT_EQ(xpath.selectNodes("/a/none", emptyList), 5);
+    return 5 + static_cast<int>(list->length());
+  };
+  EXPECT_EQ(xpath.selectNodes("/a/b", visit), 7);
+  EXPECT_EQ(xpath.selectNodes("/a/none", visit), 5);
+  EXPECT_EQ(seen, (Events{"b|1|<b>1</b>", "b|2x|<b>2<i>x</i></b>"}));
   EXPECT_THROW(xpath.selectNodes("/a", std::function<int(IXMLDOMNodeList*)>()),
                std::bad_function_call);
+
+  // Malformed and hostile documents fail, and a failed load leaves no old document. Deep nesting
+  // is closed again, so that only the depth limit can refuse it.
+  const std::string failing[] = {
+      "<a><b></a>",
+      repeat("<a>", 100000) + repeat("</a>", 100000),
+      "<" + std::string(1 << 20, 'n') + "/>",
+      "<a>&undeclared;</a>",
+  };
+  for (const std::string& xml : failing) {
+    EXPECT_EQ(xpath.loadXml(xml.c_str()), -1) << xml.substr(0, 40);
+    EXPECT_STREQ(xpath.selectNodes("//node()"), "") << xml.substr(0, 40);
+    ASSERT_EQ(xpath.loadXml("<a/>"), 0);
+  }
+  EXPECT_EQ(xpath.loadXml(nullptr), -1);
 }
 
 TEST(XmlXPath, LoadFileRefusesThePathLoadedLast) {
@@ -673,7 +600,9 @@ TEST(XmlXPath, LoadFileRefusesThePathLoadedLast) {
 // The vectorised UTF-8 check and the piecewise repair against the byte-by-byte reference
 
 // The vectorised check against the byte walk, with each case placed at every offset of a vector
-// block and a 64-byte group, after ASCII and after a four-byte character.
+// block and a 64-byte group, after ASCII and after a four-byte character. Repair checks 4 KB
+// pieces and walks only the rejected ones, so the cases are also placed across the first piece's
+// edge: a character across it stays whole and a bad byte beside it is still replaced.
 TEST(Utf8Text, VectorCheckAgreesWithTheByteWalkAtEveryOffset) {
   const std::string_view cases[] = {"\xC3\xA9",
                                     "\xCE\xB1\xE6\xBC\xA2",
@@ -693,7 +622,7 @@ TEST(Utf8Text, VectorCheckAgreesWithTheByteWalkAtEveryOffset) {
                                     "\xC3\xA9\xA9"};
   for (const std::string_view piece : cases) {
     for (const std::string_view before : {"", "\xF0\x9F\x98\x80"}) {
-      for (std::size_t shift = 0; shift < 70; ++shift) {
+      for (std::size_t shift = 0; shift < 4100; shift = shift == 69 ? 4088 : shift + 1) {
         const std::string text = std::string(shift, 'a') + std::string(before) + std::string(piece);
         for (const std::string& padded : {text, text + std::string(40, 'z')}) {
           const bool valid = zt::platform::isValidUtf8Scalar(padded);
@@ -702,20 +631,12 @@ TEST(Utf8Text, VectorCheckAgreesWithTheByteWalkAtEveryOffset) {
           if (zt::platform::hasAvx2()) {
             EXPECT_EQ(zt::platform::isValidUtf8Avx2(padded), valid) << shift;
           }
+          std::string repaired;
+          zt::platform::appendRepairedUtf8Scalar(repaired, padded);
+          EXPECT_EQ(zt::platform::replaceInvalidUtf8(padded), repaired) << shift;
         }
       }
     }
-  }
-}
-
-// Repair checks 4 KB pieces and walks only the rejected ones: a character across a piece's edge
-// stays whole and a bad byte beside the edge is still replaced.
-TEST(Utf8Text, RepairAcrossPieceEdgesMatchesTheByteWalk) {
-  for (std::size_t shift = 4088; shift < 4100; ++shift) {
-    const std::string text = std::string(shift, 'a') + "\xE6\xBC\xA2\xFF\xF0\x9F\x98\x80\x80";
-    std::string reference;
-    zt::platform::appendRepairedUtf8Scalar(reference, text);
-    EXPECT_EQ(zt::platform::replaceInvalidUtf8(text), reference) << shift;
   }
 }
 
