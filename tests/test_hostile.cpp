@@ -380,29 +380,27 @@ TEST(OutOfMemory, EveryOperationGivesADocumentedResult) {
 
   auto logs = make<KORALogManagerFactory_Create, KORALogManagerFactory_Destroy>();
   const std::string logFolder = (dir.path() / "logs").string();
-  tryEveryAllocation(
-      "preset open, getValue, getDifferences, addMissing, saveAs, log deletion", [&] {
-        auto manager = presets();
-        ::unlink(savedPreset.c_str());
-        arm();
-        const uint32_t handle = manager->open(presetFile);
-        const uint32_t other = manager->open(otherPreset);
-        const char* value = manager->getValue(handle, "k");
-        const std::map<std::string, std::string> differences =
-            manager->getDifferences(handle, other);
-        const bool added = manager->addMissing(other, handle);
-        const bool saved = manager->saveAs(handle, savedPreset);
-        logs->setPath(logFolder);
-        const int removeAll = logs->removeAll();
-        const long deleted = logs->deleteFiles([](const std::string&) { return false; });
-        disarm();
-        using Map = std::map<std::string, std::string>;
-        const bool opened = handle != 0;
-        return (!opened || std::string_view(value) == "v") &&
-               (differences.empty() || differences == Map{{"k", "x"}}) && (!saved || opened) &&
-               (!opened || (std::string_view(manager->getValue(handle, "m")) == "y") == added) &&
-               (removeAll == 2 || removeAll == 0) && (deleted == 0 || deleted == kOutOfMemory);
-      });
+  tryEveryAllocation("preset calls, log policy and deletion", [&] {
+    auto manager = presets();
+    ::unlink(savedPreset.c_str());
+    arm();
+    const uint32_t handle = manager->open(presetFile);
+    const uint32_t other = manager->open(otherPreset);
+    const char* value = manager->getValue(handle, "k");
+    const std::map<std::string, std::string> differences = manager->getDifferences(handle, other);
+    const bool added = manager->addMissing(other, handle);
+    const bool saved = manager->saveAs(handle, savedPreset);
+    logs->setPath(logFolder);
+    const int removeAll = logs->removeAll();
+    const long deleted = logs->deleteFiles([](const std::string&) { return false; });
+    disarm();
+    using Map = std::map<std::string, std::string>;
+    const bool opened = handle != 0;
+    return (!opened || std::string_view(value) == "v") &&
+           (differences.empty() || differences == Map{{"k", "x"}}) && (!saved || opened) &&
+           (!opened || (std::string_view(manager->getValue(handle, "m")) == "y") == added) &&
+           (removeAll == 2 || removeAll == 0) && (deleted == 0 || deleted == kOutOfMemory);
+  });
 }
 
 // A formatter's own exception, even one about memory, passes on as it was thrown.
