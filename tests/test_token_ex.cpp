@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+
 #include "token_scan.h"
 
 namespace zt::token {
