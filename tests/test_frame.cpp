@@ -43,12 +43,10 @@ TEST(Exception, CarriesCodeAndPositionThroughEveryKindOfCatch) {
   } catch (kora_token_parser_exception e) {
     EXPECT_EQ(e.code, 9);
     EXPECT_EQ(e.position, 3);
-    EXPECT_STREQ(e.what(), "Imprinter counter width is out of range.");
   }
   try {
     zt::token::raiseTokenError(24, 7);
   } catch (const std::exception& e) {
-    EXPECT_STREQ(e.what(), "Newline token cannot be formatted,");
     EXPECT_EQ(dynamic_cast<const kora_token_parser_exception&>(e).position, 7);
   }
 }

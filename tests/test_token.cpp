@@ -52,9 +52,7 @@ TEST(Scanner, CutsFormatStringsIntoTokens) {
     EXPECT_EQ(scanTokens(c.format), c.tokens) << '"' << c.format << '"';
     EXPECT_EQ(scanTokens<TokenParserEx>(c.format), c.tokens) << '"' << c.format << '"';
   }
-}
-
-TEST(Scanner, NullBuilderReadsNothing) {
+  // Without a builder nothing is read.
   EXPECT_EQ(TokenStringScanner().scan(nullptr, "%Q"), 0);
 }
 

@@ -1,12 +1,11 @@
 // The token parsers' XML forms and their public objects: the processedtokens document byte for
-// byte, the token and template readers of both parsers, round trips, hostile XML, formatting and
-// the failure paths of every operation.
+// byte, the verdicts that leave tokens out of the extended one, the token and template readers of
+// both parsers, round trips, hostile XML, formatting and the failure paths of every operation.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
-#include <vector>
+#include <type_traits>
 
 #include "token/kora_token_parser.h"
 #include "token/kora_token_parser_ex.h"
@@ -18,34 +17,26 @@
 namespace zt::token {
 namespace {
 
-// The operations of either public object; the extended ones take a formatter (or nullptr) last.
-template <class Parser = KORATokenParser, class... Extra>
-std::string process(const std::string& format, Extra... formatter) {
-  std::string xml;
-  const uint32_t length = Parser().processTokens(format.c_str(), xml, formatter...);
-  EXPECT_EQ(length, xml.size());
-  return xml;
+// Runs `operation` of a new object on `in` with an out string holding "old", checks the length
+// it returns and gives the string; the extended operations take a formatter (or nullptr) last.
+template <class Parser, class... Extra>
+std::string run(uint32_t (Parser::*operation)(const char*, std::string&, Extra...),
+                const std::string& in, std::type_identity_t<Extra>... formatter) {
+  std::string out = "old";
+  const uint32_t length = (Parser().*operation)(in.c_str(), out, formatter...);
+  EXPECT_EQ(length, out.size());
+  return out;
 }
-
-template <class Parser = KORATokenParser, class... Extra>
-std::string tokenString(const std::string& xml, Extra... formatter) {
-  std::string format = "old";
-  const uint32_t length = Parser().buildTokenString(xml.c_str(), format, formatter...);
-  EXPECT_EQ(length, format.size());
-  return format;
-}
-
-template <class Parser = KORATokenParser, class... Extra>
-std::string templateString(const std::string& xml, Extra... formatter) {
-  std::string text = "old";
-  const uint32_t length = Parser().buildTemplateString(xml.c_str(), text, formatter...);
-  EXPECT_EQ(length, text.size());
-  return text;
-}
+constexpr auto process = &KORATokenParser::processTokens;
+constexpr auto tokenString = &KORATokenParser::buildTokenString;
+constexpr auto templateString = &KORATokenParser::buildTemplateString;
+constexpr auto processEx = &KORATokenParserEx::processTokens;
+constexpr auto tokenStringEx = &KORATokenParserEx::buildTokenString;
+constexpr auto templateStringEx = &KORATokenParserEx::buildTemplateString;
 
 TEST(ProcessedTokens, DocumentLayoutByteForByte) {
   // Message pieces are listed longest first and numbered; the token keeps its whole text.
-  EXPECT_EQ(process("Lot A %05S abcdefghijklmnopqrstuvwxyz%1/Y %T#%N"),
+  EXPECT_EQ(run(process, "Lot A %05S abcdefghijklmnopqrstuvwxyz%1/Y %T#%N"),
             "<processedtokens>\r\n"
             "\t<messages>\r\n"
             "\t\t<message index=\"1\" length=\"20\"><![CDATA[abcdefghijklmnopqrst]]></message>\r\n"
@@ -65,7 +56,7 @@ TEST(ProcessedTokens, DocumentLayoutByteForByte) {
             "\t\t<newline/>\r\n"
             "\t</tokens>\r\n"
             "</processedtokens>");
-  EXPECT_EQ(process(""), "<processedtokens>\r\n\t<tokens/>\r\n</processedtokens>");
+  EXPECT_EQ(run(process, ""), "<processedtokens>\r\n\t<tokens/>\r\n</processedtokens>");
 }
 
 // The classic readers run on the internal SAX layer, the extended ones on the public XML parser;
@@ -115,26 +106,20 @@ TEST(TokenReaders, BothParsersReadDocumentsAlike) {
       // An error element empties the format string; the template reader ignores it.
       {"<p><tokens><date/><x><error/></x><time/></tokens></p>", "", "YT"},
       {"<tokens/>", "", ""},
-      // Documents that do not parse give an empty result.
+      // Documents that do not parse give an empty result, whatever was read before the fault.
       {"", "", ""},
       {"<p><tokens><date/></tokens></p", "", ""},
-      {"<t><tokens><date/>", "", ""},
-      {"<tokens><date></tokens>", "", ""},
       {"\x01\x02\xff\xfe\x7f garbage", "", ""},
       {deep.substr(0, 11) + "<date/>" + deep.substr(11), "", ""},
       {"<p><tokens><" + std::string(1 << 20, 'n') + "/><date/></tokens></p>", "", ""},
   };
   for (const Case& c : cases) {
     const std::string shown = c.xml.substr(0, 80);
-    EXPECT_EQ(tokenString(c.xml), c.format) << shown;
-    EXPECT_EQ(templateString(c.xml), c.templ) << shown;
-    EXPECT_EQ(tokenString<KORATokenParserEx>(c.xml, nullptr), c.formatEx ? c.formatEx : c.format)
-        << shown;
-    EXPECT_EQ(templateString<KORATokenParserEx>(c.xml, nullptr), c.templEx ? c.templEx : c.templ)
-        << shown;
+    EXPECT_EQ(run(tokenString, c.xml), c.format) << shown;
+    EXPECT_EQ(run(templateString, c.xml), c.templ) << shown;
+    EXPECT_EQ(run(tokenStringEx, c.xml, nullptr), c.formatEx ? c.formatEx : c.format) << shown;
+    EXPECT_EQ(run(templateStringEx, c.xml, nullptr), c.templEx ? c.templEx : c.templ) << shown;
   }
-  // A processedtokens document is a template document too.
-  EXPECT_EQ(templateString(process("Lot A %05S %1/Y")), "1 S Y");
 }
 
 // Attribute values reach the classic readers through a buffer of 1023 bytes and a terminator and
@@ -144,7 +129,8 @@ TEST(TokenReaders, AttributeValuesAreCutToTheirBuffers) {
     return "<p><tokens><date modifier=\"" + std::string(length, '1') + "\"/></tokens></p>";
   };
   for (const size_t extra : {0U, 1U, 2U}) {
-    EXPECT_EQ(tokenString(document(1023 + extra)), "%" + std::string(1023, '1') + "Y") << extra;
+    EXPECT_EQ(run(tokenString, document(1023 + extra)), "%" + std::string(1023, '1') + "Y")
+        << extra;
     EXPECT_EQ(convertTokenXmlEx(document(2047 + extra)), "%" + std::string(2047, '1') + "Y")
         << extra;
   }
@@ -167,19 +153,54 @@ TEST(TokenXml, RoundTripsGiveTheSameTokens) {
       if (format == "##") {
         continue;  // the message text "#"
       }
-      const std::string back =
-          tokenString<KORATokenParserEx>(process<KORATokenParserEx>(format, nullptr), nullptr);
+      const std::string back = run(tokenStringEx, run(processEx, format, nullptr), nullptr);
       EXPECT_EQ(scanTokens<TokenParserEx>(back), scanTokens<TokenParserEx>(format))
           << format << " -> " << back;
       if (i >= kExtendedOnly && j >= kExtendedOnly) {
-        const std::string classicBack = tokenString(process(format));
+        const std::string classicBack = run(tokenString, run(process, format));
         EXPECT_EQ(scanTokens(classicBack), scanTokens(format)) << format << " -> " << classicBack;
       }
     }
   }
   // A counter with a flag comes back in its rewritten form, width then flag, which the scanner
   // would read as a new digit run: the document keeps the fields, the string shows the rewrite.
-  EXPECT_EQ(tokenString(process("Lot %13S")), "Lot %31S");
+  EXPECT_EQ(run(tokenString, run(process, "Lot %13S")), "Lot %31S");
+}
+
+TEST(ParserEx, ProcessTokensLeavesRefusedTokensOut) {
+  // Every token is asked about after the scan, with its real first characters (0 for an empty
+  // field); the document keeps the accepted ones.
+  Formatter all;
+  EXPECT_EQ(convertTokenXmlEx(run(processEx, "%A %1/YLot %05S%3L%N#", &all)),
+            "%A %1/YLot %50S%3L%N#");
+  EXPECT_EQ(all.asked, (Tokens{"A,0,0", "_,0,0", "Y,1,/", "M,0,0", "_,0,0", "S,5,0", "L,3,0",
+                               "N,0,0", "S,#,0"}));
+  struct Case {
+    const char* format;
+    const char* refused;
+    const char* readBack;
+  };
+  const Case cases[] = {
+      {"%A %Y", "A", " %Y"},
+      {"Lot A %05S", "M", " %50S"},
+      {"AB %N%L%C", "MN_LC", ""},
+  };
+  for (const Case& c : cases) {
+    Formatter formatter(c.refused);
+    const std::string xml = run(processEx, c.format, &formatter);
+    EXPECT_EQ(convertTokenXmlEx(xml), c.readBack) << xml;
+  }
+  // No declaration, indented, and no "messages" part without message text.
+  EXPECT_EQ(
+      run(processEx, "%A", nullptr),
+      "<processedtokens>\r\n\t<tokens>\r\n\t\t<iafielda/>\r\n\t</tokens>\r\n</processedtokens>");
+  // The message pieces are written whatever the verdicts.
+  Formatter noMessages("M");
+  const std::string xml = run(processEx, "Lot A %05S", &noMessages);
+  const std::string messages = xml.substr(0, xml.find("<tokens>"));
+  for (const char* part : {"<messages>", R"(index="1")", R"(length="5")", "<![CDATA[Lot A]]>"}) {
+    EXPECT_NE(messages.find(part), std::string::npos) << part << " in " << xml;
+  }
 }
 
 // Both public objects hand the same tokens to the formatter: each once, in order, with its fields
