@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <functional>
+#include <iterator>
 #include <string>
 
 #include "scratch_dir.h"
@@ -17,7 +19,7 @@ namespace zt::testing {
 class ProfileFilesTest : public ::testing::Test {
  protected:
   [[nodiscard]] std::string path(const std::string& name) const {
-    return (folder_ / name).string();
+    return (scratch_.path() / name).string();
   }
 
   [[nodiscard]] std::string write(const std::string& name, const std::string& content) const {
@@ -26,19 +28,22 @@ class ProfileFilesTest : public ::testing::Test {
 
   static std::string read(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+
+  // The errno a failing call leaves, or -1 when the call succeeds.
+  static int errnoOf(const std::function<bool()>& call) {
+    errno = 0;
+    return call() ? -1 : errno;
   }
 
   // Names in the folder, to see that no temporary file is left behind.
   [[nodiscard]] size_t entries() const {
-    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder_),
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(scratch_.path()),
                                              std::filesystem::directory_iterator()));
   }
 
   ScratchDir scratch_;
-  const std::filesystem::path folder_ = scratch_.path();
 };
 
 }  // namespace zt::testing

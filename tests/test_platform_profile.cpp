@@ -24,12 +24,11 @@ TEST_F(Profile, ReadTrimsSkipsCommentsAndTakesTheFirstSectionOfTheName) {
   errno = 0;
   EXPECT_EQ(readProfileSection("Preset", path("none.ini").c_str()), "");
   EXPECT_EQ(errno, ENOENT);
-  struct Case {
+  const struct {
     const char* name;
     std::string file;
     std::string lines;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"trims key and value", "[Preset]\n  spaced key  =  spaced value  \n",
        "spaced key=spaced value\0"s},
       {"line without =", "[Preset]\n  bare word \n", "bare word\0"s},
@@ -41,19 +40,18 @@ TEST_F(Profile, ReadTrimsSkipsCommentsAndTakesTheFirstSectionOfTheName) {
       {"byte-order mark", "\xEF\xBB\xBF[Preset]\na=1\n", "a=1\0"s},
       {"after other sections", "top=0\n[Other]\nb=2\n[Preset]\na=1\n", "a=1\0"s},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(readProfileSection("Preset", write("case.ini", c.file).c_str()), c.lines) << c.name;
   }
 }
 
 TEST_F(Profile, WriteReplacesTheSectionAndKeepsEveryOtherByte) {
-  struct Case {
+  const struct {
     const char* name;
     std::string before;
     std::string lines;  // exchange form without the final zero
     std::string after;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"CRLF file, neighbours kept",
        "; head\r\n[Other]\r\nx = 1\r\n\r\n[preset]  ; mine\r\nold=1\r\n; inside\r\nold=2\r\n\r\n"
        "; about next\r\n[Next]\r\ny=2\r\n[Preset]\r\nsecond=1\r\n",
@@ -71,7 +69,7 @@ TEST_F(Profile, WriteReplacesTheSectionAndKeepsEveryOtherByte) {
        "[Other]\r\n[Preset]\r\na=1\r\n"},
       {"a header ended by a lone CR", "[Preset]\r", "a=1\0"s, "[Preset]\r\na=1\r\n"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const std::string path = write("case.ini", c.before);
     const std::string lines = c.lines + '\0';
     EXPECT_TRUE(writePrivateProfileSection("Preset", lines.c_str(), path.c_str())) << c.name;
@@ -89,9 +87,8 @@ TEST_F(Profile, InterruptedWriteLeavesTheOriginalIntact) {
        {ProfileWriteFault::write, ProfileWriteFault::sync, ProfileWriteFault::rename}) {
     const std::string path = write("keep.ini", original);
     setProfileWriteFault(fault);
-    errno = 0;
-    EXPECT_FALSE(writePrivateProfileSection("Preset", "b=2\0", path.c_str()));
-    EXPECT_EQ(errno, EIO);
+    EXPECT_EQ(errnoOf([&] { return writePrivateProfileSection("Preset", "b=2\0", path.c_str()); }),
+              EIO);
     EXPECT_EQ(read(path), original);
     EXPECT_EQ(entries(), 1u) << "a temporary file was left behind";
   }
