@@ -22,6 +22,7 @@
 #include "platform/clock_seam.h"
 #include "platform/files.h"
 #include "scratch_dir.h"
+#include "zttools.h"
 
 namespace {
 
