@@ -148,10 +148,8 @@ TEST(XmlParser, HandlerAnswersStopTheParseOnlyWhereTheyCount) {
 // pushes its own.
 TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
   KORAXmlParser parser;
-  EventRecorder first;
-  EventRecorder second;
-  EventRecorder third;
-  EventRecorder inner;
+  EventRecorder recorders[4];
+  auto& [first, second, third, inner] = recorders;
   ASSERT_EQ(parser.parseString("<one/>", &first, nullptr), 0);
   ASSERT_EQ(parser.parseString("<two/>", &second, nullptr), 0);
   first.events.clear();
@@ -162,15 +160,15 @@ TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
       {"/b", {&inner, &second}},
       {"<c", {&second, &first}},
       {"<d", {&first, nullptr}}};
-  for (EventRecorder* recorder : {&first, &second, &third, &inner}) {
-    recorder->onEvent = [&, recorder](const std::string& event) {
+  for (EventRecorder& recorder : recorders) {
+    recorder.onEvent = [&, self = &recorder](const std::string& event) {
       if (event == "<b") {
-        recorder->controller->pushHandler(&inner);
-        EXPECT_EQ(recorder->controller->currentHandler(), &inner);
+        self->controller->pushHandler(&inner);
+        EXPECT_EQ(self->controller->currentHandler(), &inner);
       } else if (auto found = pops.find(event); found != pops.end()) {
-        EXPECT_EQ(recorder, found->second.first) << event;
-        EXPECT_EQ(recorder->controller->popHandler(), found->second.second) << event;
-        EXPECT_EQ(recorder->controller->currentHandler(), found->second.second) << event;
+        EXPECT_EQ(self, found->second.first) << event;
+        EXPECT_EQ(self->controller->popHandler(), found->second.second) << event;
+        EXPECT_EQ(self->controller->currentHandler(), found->second.second) << event;
       }
       return 0;
     };
@@ -180,8 +178,8 @@ TEST(XmlParser, HandlersStackAcrossParsesAndPopBackToEarlierOnes) {
   EXPECT_EQ(second.events, (Events{"]a", "<b", "<c"}));
   EXPECT_EQ(inner.events, (Events{"]b", "text:t", "/b"}));
   EXPECT_EQ(first.events, (Events{"]c", "<d"}));
-  for (const EventRecorder* recorder : {&first, &second, &third, &inner}) {
-    EXPECT_EQ(recorder->pushes, 1);
+  for (const EventRecorder& recorder : recorders) {
+    EXPECT_EQ(recorder.pushes, 1);
   }
   EventRecorder next;
   EXPECT_EQ(parser.parseString("<c/>", &next, nullptr), 0);
