@@ -36,15 +36,14 @@ class ErrorCounter : public IKORAXmlErrorHandler {
  public:
   int calls = 0;
 
-  long error(ISAXLocator* /*at*/, const wchar_t* /*message*/, long code) override {
+  long error(ISAXLocator*, const wchar_t*, long code) override { return count(code); }
+  long fatalError(ISAXLocator*, const wchar_t*, long code) override { return count(code); }
+  long ignorableWarning(ISAXLocator*, const wchar_t*, long code) override { return count(code); }
+
+ private:
+  long count(long code) {
     ++calls;
     return code;
-  }
-  long fatalError(ISAXLocator* at, const wchar_t* message, long code) override {
-    return error(at, message, code);
-  }
-  long ignorableWarning(ISAXLocator* at, const wchar_t* message, long code) override {
-    return error(at, message, code);
   }
 };
 
