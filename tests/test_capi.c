@@ -33,6 +33,11 @@ static bool take(char* text, const char* expected) {
   return same;
 }
 
+/* Whether a call succeeded and left handle-owned `expected` in its out-parameter. */
+static bool gave(int status, const char* const* text, const char* expected) {
+  return status == ZT_OK && *text != NULL && strcmp(*text, expected) == 0;
+}
+
 static char folder[] = "/tmp/zt-capi-XXXXXX";
 
 static const char* pathOf(const char* name) {
@@ -79,20 +84,17 @@ static void testTokenParser(void) {
   check(zt_token_parser_process(parser, "%Q", &kept, &error) == ZT_ETOKEN && kept == NULL &&
             error.code == 26 && error.position == 1 &&
             strcmp(error.message, "Unknown format specifier.") == 0 &&
-            strcmp(zt_last_error_message(), "Unknown format specifier.") == 0,
-        "a broken rule fills the error and leaves the out-parameter");
-  check(zt_token_parser_raise_error(parser, 9, 3, &error) == ZT_ETOKEN && error.code == 9 &&
+            strcmp(zt_last_error_message(), "Unknown format specifier.") == 0 &&
+            zt_token_parser_raise_error(parser, 9, 3, &error) == ZT_ETOKEN && error.code == 9 &&
             error.position == 3,
-        "raise_error");
+        "a broken rule, and raise_error, fill the error and leave the out-parameter");
   check(zt_token_parser_format(parser, "A%5S%M", printToken, NULL, &text, &error) == ZT_OK &&
-            take(text, "[MA][S5][M]"),
-        "format calls the formatter per token with its fields");
-  check(zt_token_parser_format(parser, "A%3S", printToken, "stop", &kept, &error) == -5 &&
+            take(text, "[MA][S5][M]") &&
+            zt_token_parser_format(parser, "A%3S", NULL, NULL, &text, &error) == ZT_OK &&
+            take(text, "") &&
+            zt_token_parser_format(parser, "A%3S", printToken, "stop", &kept, &error) == -5 &&
             kept == NULL,
-        "a negative formatter answer stops the conversion with that status");
-  check(
-      zt_token_parser_format(parser, "A%3S", NULL, NULL, &text, &error) == ZT_OK && take(text, ""),
-      "no formatter");
+        "the formatter gets each token's fields, none writes nothing, a negative answer stops");
   zt_token_parser_free(parser);
 
   zt_token_parser_ex* extended = zt_token_parser_ex_new();
@@ -111,9 +113,8 @@ static void testTokenParser(void) {
             error.code == 27 && error.position == 4 && kept == NULL,
         "a refused kind is error 27");
   check(zt_token_parser_ex_format(extended, "%A", NULL, printToken, NULL, &text, NULL) == ZT_OK &&
-            take(text, "[A]"),
-        "extended format without accept accepts all");
-  check(zt_token_parser_ex_raise_error(extended, 21, 0, NULL) == ZT_ETOKEN, "a NULL error is fine");
+            take(text, "[A]") && zt_token_parser_ex_raise_error(extended, 21, 0, NULL) == ZT_ETOKEN,
+        "extended format without accept accepts all; a NULL error is fine");
   zt_token_parser_ex_free(extended);
 }
 
@@ -137,23 +138,20 @@ static void testLogManager(void) {
   char* report = NULL;
   int32_t result = -1;
   refused(zt_log_manager_get_report(logs, NULL), "report without an out-parameter");
-  check(zt_log_manager_get_version(logs, &version) == ZT_OK &&
-            strcmp(version, "1.0.12001.24001") == 0,
-        "log version");
-  check(zt_log_manager_set_path(logs, folder) == ZT_OK &&
+  check(gave(zt_log_manager_get_version(logs, &version), &version, "1.0.12001.24001") &&
+            zt_log_manager_set_path(logs, folder) == ZT_OK &&
             zt_log_manager_keep_latest(logs, &result) == ZT_OK && result == 0 &&
             zt_log_manager_remove_all(logs, NULL) == ZT_OK,
-        "a policy's result comes back");
+        "version; a policy's result comes back");
 
   int confirms = 0;
   int lines = 0;
   check(zt_log_manager_set_status_callback(logs, countLine, &lines) == ZT_OK &&
             zt_log_manager_delete_files(logs, refuseDeletion, &confirms, &result) == ZT_OK &&
-            result == 0 && confirms == 1 && lines == 1 && access(pathOf("old.log"), F_OK) == 0,
-        "a refused deletion keeps the file and reports through both callbacks");
-  check(zt_log_manager_get_delete_report(logs, &report) == ZT_OK &&
+            result == 0 && confirms == 1 && lines == 1 && access(pathOf("old.log"), F_OK) == 0 &&
+            zt_log_manager_get_delete_report(logs, &report) == ZT_OK &&
             contains(report, "<code>1223</code>"),
-        "deletion report");
+        "a refused deletion keeps the file, reports through both callbacks and in the report");
   zt_free(report);
   zt_log_manager_set_status_callback(logs, NULL, NULL);
   check(zt_log_manager_remove_all(logs, NULL) == ZT_OK &&
@@ -181,14 +179,11 @@ static void testPresetManager(void) {
   bool added = false;
   refused(zt_preset_manager_open(presets, NULL, &absent), "open without a path");
   refused(zt_preset_manager_get_differences(presets, 1, 2, NULL, NULL), "no callback");
-  check(zt_preset_manager_get_version(presets, &text) == ZT_OK &&
-            strcmp(text, "1.0.12001.24001") == 0,
-        "preset version");
+  check(gave(zt_preset_manager_get_version(presets, &text), &text, "1.0.12001.24001"), "version");
   check(zt_preset_manager_open(presets, pathOf("a.ini"), &a) == ZT_OK && a != 0 &&
-            zt_preset_manager_open(presets, pathOf("b.ini"), &b) == ZT_OK && b != a,
-        "open gives handles");
-  check(zt_preset_manager_open(presets, pathOf("none.ini"), &absent) == -2 && absent == 0,
-        "a missing file is -ENOENT, and no call that fails fills the handle");
+            zt_preset_manager_open(presets, pathOf("b.ini"), &b) == ZT_OK && b != a &&
+            zt_preset_manager_open(presets, pathOf("none.ini"), &absent) == -2 && absent == 0,
+        "open gives handles; a missing file is -ENOENT, and no call that fails fills the handle");
 
   char seen[64] = "";
   check(zt_preset_manager_get_differences(presets, a, b, collectDifference, seen) == ZT_OK &&
@@ -201,10 +196,9 @@ static void testPresetManager(void) {
   check(zt_preset_manager_save_as(presets, b, pathOf("c.ini")) == ZT_OK &&
             zt_preset_manager_save(presets, b) == ZT_OK &&
             zt_preset_manager_close(presets, b) == ZT_OK &&
-            zt_preset_manager_save(presets, b) == ZT_EBADF,
-        "save_as and save; a closed handle is ZT_EBADF");
-  check(zt_preset_manager_save_as(presets, a, pathOf("no/such/folder.ini")) == -2,
-        "a failed write gives -errno");
+            zt_preset_manager_save(presets, b) == ZT_EBADF &&
+            zt_preset_manager_save_as(presets, a, pathOf("no/such/folder.ini")) == -2,
+        "save_as and save; a closed handle is ZT_EBADF, a failed write -errno");
   zt_preset_manager_free(presets);
 }
 
@@ -220,14 +214,13 @@ static void testTagManager(void) {
   int32_t id = 0;
   refused(zt_tag_manager_load(tags, NULL), "load without a path");
   refused(zt_tag_manager_get_tag_name(tags, 1, NULL), "tag name without an out-parameter");
-  check(zt_tag_manager_load(tags, pathOf("none.xml")) == ZT_E_FAIL, "a failed load is E_FAIL");
-  check(zt_tag_manager_load(tags, pathOf("tags.xml")) == ZT_OK &&
-            zt_tag_manager_get_path(tags, &text) == ZT_OK && contains(text, "/tags.xml"),
-        "load and get_path");
-  check(zt_tag_manager_lookup_tag_id(tags, "Color", &id) == ZT_OK && id == 1 &&
-            zt_tag_manager_lookup_tag_name(tags, 1, &text) == ZT_OK && strcmp(text, "Color") == 0 &&
-            zt_tag_manager_get_tag_name(tags, 26, &text) == ZT_OK && strcmp(text, "0x001a") == 0,
-        "lookups; get_tag_name files an absent id");
+  check(zt_tag_manager_load(tags, pathOf("none.xml")) == ZT_E_FAIL &&
+            zt_tag_manager_load(tags, pathOf("tags.xml")) == ZT_OK &&
+            zt_tag_manager_get_path(tags, &text) == ZT_OK && contains(text, "/tags.xml") &&
+            zt_tag_manager_lookup_tag_id(tags, "Color", &id) == ZT_OK && id == 1 &&
+            gave(zt_tag_manager_lookup_tag_name(tags, 1, &text), &text, "Color") &&
+            gave(zt_tag_manager_get_tag_name(tags, 26, &text), &text, "0x001a"),
+        "a failed load is E_FAIL; load, get_path, lookups; get_tag_name files an absent id");
   zt_tag_manager_free(tags);
 }
 
@@ -313,11 +306,10 @@ static void testXmlParser(void) {
   char seen[128] = "";
   const zt_xml_error_handler errors = {onError, onError, onError};
   check(zt_xml_parser_parse_string(parser, "<a>\n<b></a>", &nothing, NULL, &errors, seen) < 0 &&
-            strcmp(seen, "line 2 column message") == 0,
-        "the error handler gets position, message and code");
-  check(zt_xml_parser_parse_file(parser, pathOf("none.xml"), &nothing, NULL, NULL, NULL) < 0 &&
+            strcmp(seen, "line 2 column message") == 0 &&
+            zt_xml_parser_parse_file(parser, pathOf("none.xml"), &nothing, NULL, NULL, NULL) < 0 &&
             contains(zt_last_error_message(), "status 0x"),
-        "a failed parse is a negative status with a message");
+        "the error handler gets position, message, code; a failed parse a status and message");
   zt_xml_parser_free(parser);
 }
 
@@ -354,13 +346,12 @@ static void testXmlWriter(void) {
           zt_xml_writer_characters(writer, "t", false) == ZT_OK &&
           zt_xml_writer_end_element(writer, NULL) == ZT_OK &&
           zt_xml_writer_end_document(writer) == ZT_OK && zt_xml_writer_flush(writer) == ZT_OK &&
-          zt_xml_writer_get_xml(writer, &xml) == ZT_OK,
-      "writer calls");
-  check(contains(xml,
-                 "<settings version=\"2\"><scan side=\"front\">a &amp; b</scan><c n=\"-1\">65</c>"
-                 "<b on=\"true\">true</b><i mask=\"0x000000ff\">-7</i>"
-                 "<u dpi=\"300\"><![CDATA[7]]></u>t</settings>"),
-        "every typed value and attribute, and a set cleared for reuse");
+          zt_xml_writer_get_xml(writer, &xml) == ZT_OK &&
+          contains(xml,
+                   "<settings version=\"2\"><scan side=\"front\">a &amp; b</scan><c n=\"-1\">65</c>"
+                   "<b on=\"true\">true</b><i mask=\"0x000000ff\">-7</i>"
+                   "<u dpi=\"300\"><![CDATA[7]]></u>t</settings>"),
+      "every typed value and attribute, and a set cleared for reuse");
   zt_free(xml);
   check(zt_xml_writer_end_element(writer, NULL) == ZT_E_FAIL, "nothing open to end");
 
@@ -432,11 +423,9 @@ static void testXPath(void) {
   refused(zt_xml_xpath_visit_nodes(xpath, "/a", NULL, NULL, &result), "query without a visitor");
   check(text == NULL && zt_xml_xpath_load_file(xpath, pathOf("none.xml")) == -1 &&
             zt_xml_xpath_load_file(xpath, pathOf("tags.xml")) == ZT_OK &&
-            zt_xml_xpath_load_xml(xpath, "<r><s n=\"1\">a</s><s>b</s></r>") == ZT_OK,
-        "load_file, load_xml; a missing file is -1");
-  check(
-      zt_xml_xpath_select_nodes(xpath, "//s/text()", &text) == ZT_OK && strcmp(text, "a\nb\n") == 0,
-      "select_nodes");
+            zt_xml_xpath_load_xml(xpath, "<r><s n=\"1\">a</s><s>b</s></r>") == ZT_OK &&
+            gave(zt_xml_xpath_select_nodes(xpath, "//s/text()", &text), &text, "a\nb\n"),
+        "load_file, load_xml, select_nodes; a missing file is -1");
   check(zt_xml_xpath_visit_nodes(xpath, "//s", visitNodes, seen, &result) == ZT_OK && result == 2 &&
             strcmp(seen, "sa<s n=\"1\">a</s>sb<s>b</s>|again") == 0,
         "the visitor walks the list and its answer is the result");
@@ -461,9 +450,7 @@ int main(void) {
   zt_free(NULL);
   check(strcmp(zt_version(), ZT_EXPECTED_VERSION) == 0, "zt_version");
   const char* leftovers[] = {"a.ini", "b.ini", "c.ini", "tags.xml"};
-  for (size_t i = 0; i < sizeof leftovers / sizeof leftovers[0]; ++i) {
-    unlink(pathOf(leftovers[i]));
-  }
+  for (size_t i = 0; i < sizeof leftovers / sizeof leftovers[0]; ++i) unlink(pathOf(leftovers[i]));
   rmdir(folder);
   printf("%s\n", failures == 0 ? "C interface ok" : "C interface failed");
   return failures == 0 ? 0 : 1;

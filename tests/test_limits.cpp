@@ -291,18 +291,17 @@ TEST(InvalidUtf8, EachClassIsRepairedWhereItEnters) {
   };
   for (const auto& entry : entries) {
     for (const Class& c : classes) {
-      std::string repaired;
+      std::string repaired = c.replaced == 0 ? c.bytes : "";
       for (int i = 0; i < c.replaced; ++i) repaired += "\xEF\xBF\xBD";
-      if (c.replaced == 0) repaired = c.bytes;
       for (const char* after : {"", "z"}) {
+        SCOPED_TRACE(std::string(entry.name) + ": " + c.name +
+                     (*after ? " inside" : " at the end"));
         const std::string reported = entry.reported("a" + c.bytes + after);
-        const std::string where =
-            std::string(entry.name) + ": " + c.name + (*after ? " inside" : " at the end");
         if (c.forbidden && entry.reads) {
-          EXPECT_EQ(reported, "refused") << where;
+          EXPECT_EQ(reported, "refused");
         } else {
-          EXPECT_EQ(reported, entry.reported("a" + repaired + after)) << where;
-          EXPECT_NE(reported.find("a" + repaired + after), std::string::npos) << where;
+          EXPECT_EQ(reported, entry.reported("a" + repaired + after));
+          EXPECT_NE(reported.find("a" + repaired + after), std::string::npos);
         }
       }
     }

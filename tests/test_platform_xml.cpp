@@ -2,9 +2,6 @@
 // writer's text conventions byte for byte.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "platform/utf8.h"
 #include "platform/xml_reader.h"
 #include "platform/xml_writer.h"
@@ -113,19 +110,18 @@ TEST(SaxReader, ReplacesBadUtf8AcrossPieceBoundaries) {
 
 TEST(SaxReader, RejectsMalformedAndHostileInput) {
   // Nesting closed again, so that only the depth limit can refuse it.
-  std::string deep;
+  std::string opening;
+  std::string closing;
   for (int i = 0; i < 100000; ++i) {
-    deep += "<a>";
-  }
-  for (int i = 0; i < 100000; ++i) {
-    deep += "</a>";
+    opening += "<a>";
+    closing += "</a>";
   }
   const std::string inputs[] = {
       "",
       std::string("<a>\0</a>", 8),
       "\x01\x02\xff\xfe garbage",
       "<a>\xff</a>",
-      deep,
+      opening + closing,
       "<" + std::string(1 << 20, 'n') + "/>",
       "<a>&undeclared;</a>",
   };

@@ -2,10 +2,7 @@
 // limits, and the result-document writer's prefix, element stack, attribute and encoding rules.
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <functional>
-#include <map>
-#include <string>
 #include <vector>
 
 #include "sax/sax_parser.h"
@@ -14,33 +11,30 @@
 namespace zt::sax {
 namespace {
 
-// Records every event as text; `answers` maps an event ("start:b", "attr:x", "doc") to the
-// result to give instead of 3.
+// Records every event as text, and gives the result `answers` maps its text to ("start(b)",
+// "attr(x=1)", "startDocument") instead of 3.
 class Recorder final : public SDKSAXContentHandlerC {
  public:
   [[nodiscard]] const char* handlerName() const override { return "Recorder"; }
-  int32_t startDocument() override { return record("doc", "startDocument"); }
-  int32_t endDocument() override { return record("enddoc", "endDocument"); }
-  int32_t startElement(const char* name) override {
-    return record(std::string("start:") + name, std::string("start(") + name + ")");
-  }
-  int32_t characters(const char* text) override {
-    return record("chars", std::string("chars(") + text + ")");
-  }
-  int32_t endElement(const char* name) override {
-    return record(std::string("end:") + name, std::string("end(") + name + ")");
-  }
+  int32_t startDocument() override { return record("startDocument"); }
+  int32_t endDocument() override { return record("endDocument"); }
+  int32_t startElement(const char* name) override { return record("start", name); }
+  int32_t characters(const char* text) override { return record("chars", text); }
+  int32_t endElement(const char* name) override { return record("end", name); }
   int32_t attribute(const char* name, const char* value) override {
-    return record(std::string("attr:") + name, std::string("attr(") + name + "=" + value + ")");
+    return record("attr", std::string(name) + "=" + value);
   }
 
   std::map<std::string, int32_t> answers;
   std::vector<std::string> events;
 
  private:
-  int32_t record(const std::string& key, std::string event) {
-    events.push_back(std::move(event));
-    auto found = answers.find(key);
+  int32_t record(const std::string& kind, const std::string& argument) {
+    return record(kind + "(" + argument + ")");
+  }
+  int32_t record(const std::string& event) {
+    events.push_back(event);
+    auto found = answers.find(event);
     return found == answers.end() ? 3 : found->second;
   }
 };
@@ -68,16 +62,16 @@ TEST(SaxBridge, DeliversLocalNamesAttributesAndGatedTextUntilAnAnswerStops) {
     size_t delivered;
   };
   const Case cases[] = {
-      {"doc", 0, platform::kFail, 1},
-      {"doc", 1, platform::kFail, 1},
-      {"start:a", 0, platform::kAbort, 2},
+      {"startDocument", 0, platform::kFail, 1},
+      {"startDocument", 1, platform::kFail, 1},
+      {"start(a)", 0, platform::kAbort, 2},
       // Only the last attribute's answer counts: refusing the first one goes on.
-      {"attr:x", 0, platform::kOk, 10},
-      {"attr:y", 0, platform::kAbort, 4},
-      {"end:b", 0, platform::kAbort, 8},
+      {"attr(x=1)", 0, platform::kOk, 10},
+      {"attr(y=)", 0, platform::kAbort, 4},
+      {"end(b)", 0, platform::kAbort, 8},
       // Results of characters and endDocument are ignored: text after refused text still comes.
-      {"chars", 0, platform::kOk, 10},
-      {"enddoc", 0, platform::kOk, 10},
+      {"chars(t)", 0, platform::kOk, 10},
+      {"endDocument", 0, platform::kOk, 10},
   };
   for (const Case& c : cases) {
     Recorder recorder;

@@ -3,18 +3,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
-#include <string>
-#include <vector>
 
 #include "scratch_dir.h"
 #include "tag/tag_id_reader.h"
 #include "tag/tag_manager.h"
-#include "zttools.h"
 
 namespace {
-
-using zt::tag::KORATagManager;
 
 std::string tag(const std::string& name, const std::string& id,
                 const std::vector<std::pair<std::string, std::string>>& values,
@@ -35,23 +29,21 @@ std::string store(const std::string& tags, const std::string& rootAttributes = "
 // A fresh manager, and store files in a fresh folder.
 class TagManager : public ::testing::Test {
  protected:
-  [[nodiscard]] std::string file(const std::string& xml, const std::string& name = "s.xml") const {
-    return dir.write(name, xml);
+  bool load(const std::string& tags) {
+    return manager.load(dir.write("s.xml", store(tags)).c_str());
   }
-  bool load(const std::string& tags) { return manager.load(file(store(tags)).c_str()); }
 
   ScratchDir dir;
-  KORATagManager manager;
+  zt::tag::KORATagManager manager;
 };
 
 TEST_F(TagManager, LoadsTagsWithTheirValues) {
   ASSERT_TRUE(
       load(tag("Color", "1", {{"Red", "0"}, {"Blue", "1"}}) + tag("Size", " 2", {{"A4", "10"}})));
 
-  const auto& dictionary = manager.dictionary();
-  EXPECT_EQ(dictionary.idCount(), 2u);
-  EXPECT_EQ(dictionary.nameCount(), 2u);
-  const auto& color = *dictionary.byName("Color");
+  EXPECT_EQ(manager.dictionary().idCount(), 2u);
+  EXPECT_EQ(manager.dictionary().nameCount(), 2u);
+  const auto& color = *manager.dictionary().byName("Color");
   EXPECT_EQ(color.valueNames(), (std::map<int32_t, std::string>{{0, "Red"}, {1, "Blue"}}));
   EXPECT_EQ(color.valueIds(), (std::map<std::string, int32_t>{{"Blue", 1}, {"Red", 0}}));
 
@@ -122,9 +114,8 @@ TEST_F(TagManager, LaterTagWithTheSameIdReplacesTheEarlierById) {
   EXPECT_STREQ(manager.getTagName(5), "Second");
   EXPECT_EQ(manager.getTagId("First"), 5);
   EXPECT_EQ(manager.getTagId("Second"), 5);
-  const auto& dictionary = manager.dictionary();
-  EXPECT_EQ(dictionary.byName("First")->valueIds().count("A"), 1u);
-  EXPECT_EQ(dictionary.byName("Second")->valueIds().count("A"), 0u);
+  EXPECT_EQ(manager.dictionary().byName("First")->valueIds().count("A"), 1u);
+  EXPECT_EQ(manager.dictionary().byName("Second")->valueIds().count("A"), 0u);
   const char* second = manager.getTagName(5);  // valid while either index holds its item
   ASSERT_TRUE(load(tag("Third", "5", {}) + tag("Fourth", "6", {})));
   EXPECT_STREQ(second, "Second");
@@ -141,12 +132,12 @@ TEST_F(TagManager, ForeignAttributeStopsTheLoadExceptOnTheRoot) {
   EXPECT_TRUE(load("<tag color=\"red\" name=\"T\"><id>4</id></tag>"));
   EXPECT_EQ(manager.getTagId("T"), 4);
 
-  EXPECT_TRUE(manager.load(file(store(tag("T", "1", {}), " color=\"red\"")).c_str()));
+  EXPECT_TRUE(manager.load(dir.write("s.xml", store(tag("T", "1", {}), " color=\"red\"")).c_str()));
   EXPECT_EQ(manager.getTagId("T"), 1);
 }
 
 TEST_F(TagManager, LoadingAgainAddsAndReplacesWithoutEmptying) {
-  const std::string first = file(store(tag("A", "1", {{"x", "1"}})), "a.xml");
+  const std::string first = dir.write("a.xml", store(tag("A", "1", {{"x", "1"}})));
   ASSERT_TRUE(manager.load(first.c_str()));
   ASSERT_TRUE(manager.load(first.c_str()));
   EXPECT_EQ(manager.dictionary().idCount(), 1u);
@@ -168,7 +159,7 @@ TEST_F(TagManager, LoadingAgainAddsAndReplacesWithoutEmptying) {
   EXPECT_FALSE(manager.load(missing.c_str()));
   EXPECT_STREQ(manager.getPath(), missing.c_str());
   EXPECT_EQ(manager.getTagId("A"), 1);
-  EXPECT_FALSE(manager.load(file("<vexkoratagstore>").c_str()));
+  EXPECT_FALSE(manager.load(dir.write("s.xml", "<vexkoratagstore>").c_str()));
   EXPECT_FALSE(manager.load(nullptr));
   EXPECT_EQ(manager.getTagId("B"), 2);
 }

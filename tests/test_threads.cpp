@@ -4,18 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <latch>
 #include <numeric>
 #include <set>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "scratch_dir.h"
 #include "tag/tag_manager.h"
 #include "token_scan.h"
-#include "zttools.h"
 
 namespace zt::token {
 namespace {
@@ -50,12 +46,10 @@ TEST(Threads, ClassicScansKeepTheirOwnPositions) {
       "%N x %N y %12Y", "#a#%Z",      "%25S and more text",
   };
   expectAnswersAlone(300, [&](int i) {
-    try {
-      const Tokens tokens = scanTokens(formats[i]);
-      return std::accumulate(tokens.begin(), tokens.end(), std::string());
-    } catch (const kora_token_parser_exception& e) {
-      return "error " + std::to_string(e.code) + " at " + std::to_string(e.position);
-    }
+    Tokens tokens;
+    const Rejection error = rejection([&] { tokens = scanTokens(formats[i]); });
+    return testing::PrintToString(error) +
+           std::accumulate(tokens.begin(), tokens.end(), std::string());
   });
 }
 
