@@ -2,6 +2,8 @@
 // writer's text conventions byte for byte.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
 #include "platform/utf8.h"
 #include "platform/xml_reader.h"
 #include "platform/xml_writer.h"

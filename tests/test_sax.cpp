@@ -2,7 +2,10 @@
 // limits, and the result-document writer's prefix, element stack, attribute and encoding rules.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <functional>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "sax/sax_parser.h"

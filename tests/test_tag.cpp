@@ -3,10 +3,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "scratch_dir.h"
 #include "tag/tag_id_reader.h"
 #include "tag/tag_manager.h"
+#include "zttools.h"
 
 namespace {
 

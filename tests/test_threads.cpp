@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <latch>
 #include <numeric>
 #include <set>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "scratch_dir.h"
 #include "tag/tag_manager.h"
 #include "token_scan.h"
+#include "zttools.h"
 
 namespace zt::token {
 namespace {

@@ -2,6 +2,8 @@
 // every rule the builder checks with its code and position, and message normalisation.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
 #include "token_scan.h"
 
 namespace zt::token {

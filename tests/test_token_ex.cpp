@@ -2,6 +2,8 @@
 // before the letter is checked, and the extended counters kept apart from the classic ones.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "token_scan.h"
 
 namespace zt::token {

@@ -3,6 +3,8 @@
 // both parsers, round trips, hostile XML, formatting and the failure paths of every operation.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string>
 #include <type_traits>
 
 #include "token/kora_token_parser.h"
@@ -10,6 +12,7 @@
 #include "token/token_xml.h"
 #include "token/token_xml_ex.h"
 #include "token_scan.h"
+#include "zttools.h"
 
 namespace zt::token {
 namespace {
