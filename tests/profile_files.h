@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -24,11 +23,6 @@ class ProfileFilesTest : public ::testing::Test {
 
   [[nodiscard]] std::string write(const std::string& name, const std::string& content) const {
     return scratch_.write(name, content);
-  }
-
-  static std::string read(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
   }
 
   // The errno a failing call leaves, or -1 when the call succeeds.

@@ -1,5 +1,5 @@
 // A fresh directory under the system's temporary directory, removed with everything in it when
-// the object goes.
+// the object goes, and whole-file reads.
 #ifndef ZT_TESTS_SCRATCH_DIR_H
 #define ZT_TESTS_SCRATCH_DIR_H
 
@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -41,5 +42,11 @@ class ScratchDir {
  private:
   std::filesystem::path path_;
 };
+
+// The whole content of the file at `path` (empty when it cannot be read).
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
 
 #endif  // ZT_TESTS_SCRATCH_DIR_H

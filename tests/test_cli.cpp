@@ -41,12 +41,6 @@ struct Invocation {
   bool unprivileged = false;  // a root test process runs the command as nobody
 };
 
-std::string readFile(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
-
 std::string cli() {
   const char* program = std::getenv("ZT_CLI");
   return program != nullptr ? program : "";

@@ -13,7 +13,6 @@
 #include <fstream>
 #include <functional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,12 +90,6 @@ TEST(MegabyteFormatStrings, PublicObjectsStayLinear) {
   EXPECT_EQ(zt::token::rejection([&] { classic.processTokens(distinct.c_str(), xml); }), expected);
   EXPECT_EQ(zt::token::rejection([&] { extended.processTokens(distinct.c_str(), xml, &echo); }),
             expected);
-}
-
-std::string readFile(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
 }
 
 // A preset saved over and over, alternating two contents, by a child process that is killed at

@@ -73,10 +73,10 @@ TEST_F(Profile, WriteReplacesTheSectionAndKeepsEveryOtherByte) {
     const std::string path = write("case.ini", c.before);
     const std::string lines = c.lines + '\0';
     EXPECT_TRUE(writePrivateProfileSection("Preset", lines.c_str(), path.c_str())) << c.name;
-    EXPECT_EQ(read(path), c.after) << c.name;
+    EXPECT_EQ(readFile(path), c.after) << c.name;
     // Writing the same lines again changes no byte.
     EXPECT_TRUE(writePrivateProfileSection("Preset", lines.c_str(), path.c_str())) << c.name;
-    EXPECT_EQ(read(path), c.after) << c.name << " (second write)";
+    EXPECT_EQ(readFile(path), c.after) << c.name << " (second write)";
   }
   EXPECT_EQ(entries(), 1u) << "a temporary file was left behind";
 }
@@ -89,7 +89,7 @@ TEST_F(Profile, InterruptedWriteLeavesTheOriginalIntact) {
     setProfileWriteFault(fault);
     EXPECT_EQ(errnoOf([&] { return writePrivateProfileSection("Preset", "b=2\0", path.c_str()); }),
               EIO);
-    EXPECT_EQ(read(path), original);
+    EXPECT_EQ(readFile(path), original);
     EXPECT_EQ(entries(), 1u) << "a temporary file was left behind";
   }
   setProfileWriteFault(ProfileWriteFault::none);

@@ -60,9 +60,9 @@ TEST_F(PresetFile, LoadsKeysInFileOrderWithTheLastValueOfARepeatedKeyAndSavesThe
   // The keys in file order: the repeated key is written twice with its one value; the line without
   // '=' is gone.
   ASSERT_TRUE(preset.save(path("p.ini")));
-  EXPECT_EQ(read(path("p.ini")), "[Preset]\nk=2\na=b=c\n=x\nk=2\nempty=\n");
+  EXPECT_EQ(readFile(path("p.ini")), "[Preset]\nk=2\na=b=c\n=x\nk=2\nempty=\n");
   ASSERT_TRUE(KORAPresetFile().save(path("p.ini")));
-  EXPECT_EQ(read(path("p.ini")), "[Preset]\n") << "saving no keys empties the section";
+  EXPECT_EQ(readFile(path("p.ini")), "[Preset]\n") << "saving no keys empties the section";
 }
 
 TEST_F(PresetFile, LargeSectionsLoadWhole) {
@@ -134,12 +134,12 @@ TEST_F(PresetManager, SaveAsThenSaveWriteToTheRightFilesAndAFailureKeepsTheSyste
   const uint32_t handle = manager.open(opened);
   const uint32_t extra = manager.open(write("extra.ini", "[Preset]\nb=2\nPreset Driver=D\n"));
   ASSERT_TRUE(manager.saveAs(handle, copy));
-  EXPECT_EQ(read(copy), "[Preset]\na=1\n");
+  EXPECT_EQ(readFile(copy), "[Preset]\na=1\n");
   ASSERT_TRUE(manager.addMissing(extra, handle));
   ASSERT_TRUE(manager.save(handle));
   // The driver's key is completed like any other.
-  EXPECT_EQ(read(opened), "[Preset]\na=1\nPreset Driver=D\nb=2\n");
-  EXPECT_EQ(read(copy), "[Preset]\na=1\n");
+  EXPECT_EQ(readFile(opened), "[Preset]\na=1\nPreset Driver=D\nb=2\n");
+  EXPECT_EQ(readFile(copy), "[Preset]\na=1\n");
   EXPECT_EQ(errnoOf([&] { return manager.saveAs(handle, path("no/folder.ini")); }), ENOENT)
       << "the system's error is kept";
   EXPECT_FALSE(std::filesystem::exists(path("no"))) << "a missing folder is not made";
@@ -178,7 +178,7 @@ TEST_F(PresetManager, DifferencesAndCompletionFromTheDefault) {
   EXPECT_TRUE(manager.addMissingFromDefault(mine));
   EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "nothing is missing any more";
   ASSERT_TRUE(manager.save(mine));
-  EXPECT_EQ(read(path("mine.ini")),
+  EXPECT_EQ(readFile(path("mine.ini")),
             "[Preset]\nPreset Driver=B\nsame=1\nlen=abc\nonly=y\nz=3\ncase=A\na=1\nb=3\n");
 
   manager.close(defaults);
@@ -200,7 +200,7 @@ TEST_F(PresetManager, SavesNeverReplaceAReadOnlyFileAndReplaceOnlyTheirOwnName) 
     ASSERT_EQ(::chmod(file.c_str(), mode), 0);
     EXPECT_EQ(errnoOf([&] { return manager.saveAs(handle, file); }), replaced ? -1 : EACCES)
         << std::oct << mode;
-    EXPECT_EQ(read(file), replaced ? "[Preset]\na=2\n" : "[Preset]\na=1\n") << std::oct << mode;
+    EXPECT_EQ(readFile(file), replaced ? "[Preset]\na=2\n" : "[Preset]\na=1\n") << std::oct << mode;
     EXPECT_EQ(static_cast<mode_t>(std::filesystem::status(file).permissions()), mode)
         << "the permission bits are kept";
     EXPECT_EQ(entries(), 2u) << "a temporary file was left behind";
@@ -212,8 +212,8 @@ TEST_F(PresetManager, SavesNeverReplaceAReadOnlyFileAndReplaceOnlyTheirOwnName) 
   std::filesystem::create_symlink(linked, path("symlink.ini"));
   EXPECT_TRUE(manager.saveAs(handle, path("symlink.ini")));
   EXPECT_TRUE(std::filesystem::is_symlink(path("symlink.ini")));
-  EXPECT_EQ(read(linked), "[Preset]\na=2\n");
-  EXPECT_EQ(read(path("other-name.ini")), "[Preset]\na=1\n");
+  EXPECT_EQ(readFile(linked), "[Preset]\na=2\n");
+  EXPECT_EQ(readFile(path("other-name.ini")), "[Preset]\na=1\n");
 }
 
 // A save killed before its rename leaves its temporary; the next save of the same file removes
