@@ -2,15 +2,19 @@
 
 #include <array>
 #include <charconv>
+#include <memory_resource>
 #include <string_view>
+#include <unordered_map>
 
 namespace zt::bench {
 
 namespace {
 
 // Appends `text`, escaped, in runs between the bytes that need a reference, found through a
-// table.
-void appendEscaped(std::string& out, std::string_view text, bool attribute) {
+// table. Inlined into each document's loop, where the texts are constants or short, so that
+// neither document pays a call for it.
+[[gnu::always_inline]] inline void appendEscaped(std::string& out, std::string_view text,
+                                                 bool attribute) {
   static constexpr auto kEscapes = [] {
     std::array<std::array<const char*, 256>, 2> table{};
     for (auto& escapes : table) {
@@ -51,6 +55,55 @@ std::string floorDocument(int elements) {
     const auto end = std::to_chars(number, number + sizeof number, i).ptr;
     appendEscaped(out, std::string_view(number, static_cast<std::size_t>(end - number)), true);
     out += "\">";
+    appendEscaped(out, "front side", false);
+    out += "</page>";
+  }
+  out += "\r\n</pages>";
+  return out;
+}
+
+std::string mapFloorDocument(int elements) {
+  // The map type of an attribute set, its pairs and buckets from an arena as a writer's are.
+  using Entries = std::pmr::unordered_map<std::string, std::string>;
+  std::pmr::monotonic_buffer_resource arena;
+  Entries entries(&arena);
+  std::string out = "<pages>";
+  char number[16];
+  for (int i = 0; i < elements; ++i) {
+    // Cleared by taking the pairs out, so that refilling reuses their nodes and strings rather
+    // than freeing and allocating them again.
+    Entries::node_type first;
+    Entries::node_type second;
+    if (!entries.empty()) {
+      first = entries.extract(entries.begin());
+      second = entries.extract(entries.begin());
+    }
+    const auto end = std::to_chars(number, number + sizeof number, i).ptr;
+    const std::string_view id(number, static_cast<std::size_t>(end - number));
+    if (first.empty()) {
+      entries.try_emplace("id", id);
+      entries.try_emplace("kind", "scan");
+    } else {
+      // The pairs are added in the same order each time, so each node is refilled with the
+      // pair it held unless the map's order put the other one first; a name that is already in
+      // place is not copied again.
+      if (first.key() != "id") {
+        std::swap(first, second);
+      }
+      first.mapped() = id;
+      second.mapped() = "scan";
+      entries.insert(std::move(first));
+      entries.insert(std::move(second));
+    }
+    out += "\r\n\t<page";
+    for (const auto& [name, value] : entries) {
+      out += ' ';
+      out += name;
+      out += "=\"";
+      appendEscaped(out, value, true);
+      out += '"';
+    }
+    out += '>';
     appendEscaped(out, "front side", false);
     out += "</page>";
   }

@@ -10,6 +10,13 @@ namespace zt::bench {
 
 std::string floorDocument(int elements);
 
+// The same document again, with the one piece of work every writer behind the attribute-set
+// interface must do: each element's two pairs go through the hash map a set keeps them in
+// (cleared, filled, the number formatted into it) and are written in that map's own order. Done
+// the cheapest way the map allows, so that its cost over floorDocument is a lower bound for the
+// writer's.
+std::string mapFloorDocument(int elements);
+
 }  // namespace zt::bench
 
 #endif  // ZT_BENCH_FLOOR_WRITER_H
