@@ -83,6 +83,16 @@ class TextBuffer {
     size_ += length;
     data_[size_] = '\0';
   }
+  // Makes `length` more characters part of the text and returns where they start, for the
+  // caller to fill at once: one test for room and one terminator for a piece written in several
+  // parts.
+  [[nodiscard]] char* extend(std::size_t length) {
+    reserve(size_ + length);
+    char* at = data_ + size_;
+    size_ += length;
+    data_[size_] = '\0';
+    return at;
+  }
   void append(std::size_t count, char c) {
     reserve(size_ + count);
     std::memset(data_ + size_, c, count);

@@ -1,12 +1,59 @@
 #include "platform/xml_writer.h"
 
 #include <array>
+#include <cstring>
 
 #include "platform/utf8.h"
 
 namespace zt::platform {
 
 namespace {
+
+// Bytes appendText copies as they are, for element text with escaping (0), element text without
+// it (1) and attribute values (2): printable ASCII, less the markup characters each escapes.
+// Everything else takes the slow path: a reference, or a character that is checked whole.
+constexpr auto kPlainBytes = [] {
+  std::array<std::array<bool, 256>, 3> plain{};
+  for (auto& bytes : plain) {
+    for (int c = 0x20; c < 0x7F; ++c) {
+      bytes[static_cast<std::size_t>(c)] = true;
+    }
+  }
+  for (const char c : {'&', '<', '>'}) {
+    plain[0][static_cast<unsigned char>(c)] = false;
+    plain[2][static_cast<unsigned char>(c)] = false;
+  }
+  plain[2]['"'] = false;
+  return plain;
+}();
+
+// Where the run of plain bytes from `at` ends. Kept apart so that the loop keeps its few values
+// in registers.
+[[gnu::always_inline]] inline const char* plainRunEnd(const std::array<bool, 256>& plain,
+                                                      const char* at, const char* end) {
+  while (at != end && plain[static_cast<unsigned char>(*at)]) {
+    ++at;
+  }
+  return at;
+}
+
+// Copies `text` to `at`; returns where it ends.
+char* put(char* at, std::string_view text) {
+  std::memcpy(at, text.data(), text.size());
+  return at + text.size();
+}
+
+// Writes at `at` the line break of `length` bytes that XmlWriter::lineBreakLength() measured
+// (nothing for 0); returns where it ends.
+char* putLineBreak(char* at, std::size_t length) {
+  if (length != 0) {
+    *at++ = '\r';
+    *at++ = '\n';
+    std::memset(at, '\t', length - 2);
+    at += length - 2;
+  }
+  return at;
+}
 
 // Writes U+FFFD for what starts `text` and XML cannot carry, and returns how many bytes it stands
 // for: a whole character that XML forbids (a control, U+FFFE, U+FFFF), or one byte that is not
@@ -73,11 +120,35 @@ void XmlWriter::breakLine() {
   }
 }
 
+// The pieces of a tag go into the text with one test for room and one terminator when its name
+// (and value) needs no escaping, as nearly all do; the rest takes the escaping path piece by piece.
+bool XmlWriter::isPlain(std::string_view text, bool attribute) const {
+  const auto& plainByte = kPlainBytes[attribute ? 2 : disableOutputEscaping_ ? 1 : 0];
+  const char* end = text.data() + text.size();
+  return plainRunEnd(plainByte, text.data(), end) == end;
+}
+
+// The length of what breakLine() would write now.
+std::size_t XmlWriter::lineBreakLength() const {
+  return indent_ && anyTag_ && !afterText_ ? 2 + static_cast<std::size_t>(depth_) : 0;
+}
+
 Status XmlWriter::startElement(std::string_view qualifiedName, const XmlAttributeList* attributes) {
-  closePendingStartTag();
-  breakLine();
-  out_ += '<';
-  appendText(qualifiedName, false);
+  if (isPlain(qualifiedName, false)) {
+    const std::size_t lineBreak = lineBreakLength();
+    char* at = out_.extend((startTagOpen_ ? 1 : 0) + lineBreak + 1 + qualifiedName.size());
+    if (startTagOpen_) {
+      *at++ = '>';
+    }
+    at = putLineBreak(at, lineBreak);
+    *at++ = '<';
+    put(at, qualifiedName);
+  } else {
+    closePendingStartTag();
+    breakLine();
+    out_ += '<';
+    appendEscaped(qualifiedName, false);
+  }
   startTagOpen_ = true;
   anyTag_ = true;
   afterText_ = false;
@@ -92,6 +163,16 @@ Status XmlWriter::startElement(std::string_view qualifiedName, const XmlAttribut
 
 Status XmlWriter::attribute(std::string_view qualifiedName, std::string_view value) {
   if (!startTagOpen_) {
+    return kOk;
+  }
+  if (isPlain(qualifiedName, false) && isPlain(value, true)) {
+    char* at = out_.extend(qualifiedName.size() + value.size() + 4);
+    *at++ = ' ';
+    at = put(at, qualifiedName);
+    *at++ = '=';
+    *at++ = '"';
+    at = put(at, value);
+    *at = '"';
     return kOk;
   }
   out_ += ' ';
@@ -109,10 +190,17 @@ Status XmlWriter::endElement(std::string_view qualifiedName) {
   if (startTagOpen_) {
     out_ += "/>";
     startTagOpen_ = false;
+  } else if (isPlain(qualifiedName, false)) {
+    const std::size_t lineBreak = lineBreakLength();
+    char* at = putLineBreak(out_.extend(lineBreak + 3 + qualifiedName.size()), lineBreak);
+    *at++ = '<';
+    *at++ = '/';
+    at = put(at, qualifiedName);
+    *at = '>';
   } else {
     breakLine();
     out_ += "</";
-    appendText(qualifiedName, false);
+    appendEscaped(qualifiedName, false);
     out_ += '>';
   }
   anyTag_ = true;
@@ -122,6 +210,16 @@ Status XmlWriter::endElement(std::string_view qualifiedName) {
 
 Status XmlWriter::characters(std::string_view text) {
   if (text.empty()) {
+    return kOk;
+  }
+  if (!inCdata_ && isPlain(text, false)) {
+    char* at = out_.extend((startTagOpen_ ? 1 : 0) + text.size());
+    if (startTagOpen_) {
+      *at++ = '>';
+      startTagOpen_ = false;
+    }
+    put(at, text);
+    afterText_ = true;
     return kOk;
   }
   closePendingStartTag();
@@ -149,38 +247,6 @@ Status XmlWriter::endCdata() {
   }
   return kOk;
 }
-
-namespace {
-
-// Bytes appendText copies as they are, for element text with escaping (0), element text without
-// it (1) and attribute values (2): printable ASCII, less the markup characters each escapes.
-// Everything else takes the slow path: a reference, or a character that is checked whole.
-constexpr auto kPlainBytes = [] {
-  std::array<std::array<bool, 256>, 3> plain{};
-  for (auto& bytes : plain) {
-    for (int c = 0x20; c < 0x7F; ++c) {
-      bytes[static_cast<std::size_t>(c)] = true;
-    }
-  }
-  for (const char c : {'&', '<', '>'}) {
-    plain[0][static_cast<unsigned char>(c)] = false;
-    plain[2][static_cast<unsigned char>(c)] = false;
-  }
-  plain[2]['"'] = false;
-  return plain;
-}();
-
-// Where the run of plain bytes from `at` ends. Kept apart so that the loop keeps its few values
-// in registers.
-[[gnu::always_inline]] inline const char* plainRunEnd(const std::array<bool, 256>& plain,
-                                                      const char* at, const char* end) {
-  while (at != end && plain[static_cast<unsigned char>(*at)]) {
-    ++at;
-  }
-  return at;
-}
-
-}  // namespace
 
 // Escapes markup characters (and quotes in attribute values) and replaces what XML cannot
 // carry. A CR is written as a reference so that it survives reading back; in attribute values

@@ -89,6 +89,11 @@ class XmlWriter {
 
   void closePendingStartTag();
   void breakLine();
+  // Whether `text` goes into the text as it is, in a tag or element text (attribute false) or in
+  // an attribute value.
+  [[nodiscard]] bool isPlain(std::string_view text, bool attribute) const;
+  // The length of what breakLine() would write now.
+  [[nodiscard]] std::size_t lineBreakLength() const;
   void appendText(std::string_view text, bool attribute);
   [[gnu::noinline]] void appendEscaped(std::string_view text, bool attribute);
   void appendCdata(std::string_view text);
