@@ -123,17 +123,19 @@ long KORAXmlWriter::endDocument() {
   return record_->component->endDocument();
 }
 
-std::optional<std::string> KORAXmlWriter::qualifiedName(const char* name) const {
+std::optional<std::string_view> KORAXmlWriter::qualifiedName(const char* name) {
   if (name == nullptr) {
     return std::nullopt;
   }
   if (!record_->prefix) {
-    return std::string(name);
+    return name;
   }
-  return *record_->prefix + ':' + name;
+  std::string& prefixed = record_->prefixedName;
+  prefixed.assign(*record_->prefix).append(1, ':').append(name);
+  return prefixed;
 }
 
-long KORAXmlWriter::start(const std::string& qualifiedName, const KORAXmlAttribute* set) {
+long KORAXmlWriter::start(std::string_view qualifiedName, const KORAXmlAttribute* set) {
   if (set == nullptr) {
     return record_->component->startElement(qualifiedName, nullptr);
   }
@@ -146,7 +148,7 @@ long KORAXmlWriter::start(const std::string& qualifiedName, const KORAXmlAttribu
 }
 
 long KORAXmlWriter::startElement(const char* name, IKORAXmlAttribute* attributes) {
-  std::optional<std::string> qualified = qualifiedName(name);
+  const std::optional<std::string_view> qualified = qualifiedName(name);
   if (!qualified) {
     return platform::kOk;
   }
@@ -155,13 +157,13 @@ long KORAXmlWriter::startElement(const char* name, IKORAXmlAttribute* attributes
     return platform::kInvalidArg;  // nothing written, nothing opened
   }
   // Pushed even when the component refuses the start, so that endElement() stays paired.
-  record_->openElements.push_back(*qualified);
+  record_->openElements.emplace_back(*qualified);
   return start(*qualified, set);
 }
 
 long KORAXmlWriter::writeElement(const char* name, const char* text, bool cdata,
                                  IKORAXmlAttribute* attributes) {
-  std::optional<std::string> qualified = qualifiedName(name);
+  const std::optional<std::string_view> qualified = qualifiedName(name);
   if (!qualified) {
     return platform::kOk;
   }

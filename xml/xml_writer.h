@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/xml_writer.h"
 #include "xml/attribute_sets.h"
@@ -77,12 +78,17 @@ class KORAXmlWriter final : public KORAXmlWriterInterface {
     std::string lastText;
     std::shared_ptr<const platform::LentText> lentText;
     std::unique_ptr<platform::XmlWriter> component;
+    // Where a prefixed name is formed, kept so that forming one allocates nothing once it has
+    // been long enough.
+    std::string prefixedName;
   };
 
-  std::optional<std::string> qualifiedName(const char* name) const;
+  // The name as it is without a prefix, else the prefixed name formed in the record; no value
+  // for a null name. Valid until the next call.
+  std::optional<std::string_view> qualifiedName(const char* name);
   // The document so far, its declaration naming the configured encoding.
   std::string documentText();
-  long start(const std::string& qualifiedName, const KORAXmlAttribute* set);
+  long start(std::string_view qualifiedName, const KORAXmlAttribute* set);
   IKORAXmlAttribute* newSet();
 
   std::unique_ptr<Record> record_;
