@@ -37,11 +37,19 @@ const KORAXmlAttribute* AttributeSets::find(const IKORAXmlAttribute* handle) con
   if (handle == nullptr) {
     return nullptr;
   }
+  if (handle == lastHandle_) {
+    return lastFound_;
+  }
   const uintptr_t address = addressOf(handle);
   const Block* block =
       byStretch_.find(platform::hashFinish(address / kStretch),
                       [&](const Block* filed) { return filed->indexOf(address) != kBlockSets; });
-  return block == nullptr ? nullptr : &block->sets[block->indexOf(address)];
+  if (block == nullptr) {
+    return nullptr;  // not kept: a block made later may start there
+  }
+  lastHandle_ = handle;
+  lastFound_ = &block->sets[block->indexOf(address)];
+  return lastFound_;
 }
 
 }  // namespace zt::xml

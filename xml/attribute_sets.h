@@ -45,6 +45,11 @@ class AttributeSets {
   std::vector<std::unique_ptr<Block>> blocks_;
   // Each block filed under the one or two stretches (addresses / kStretch) it overlaps.
   platform::ProbeTable<const Block*> byStretch_;
+  // The set found last, which is usually the one asked for next: a caller refills one set for
+  // element after element. Only sets are kept here, and a set never moves or goes before this
+  // does, so the answer stays right.
+  mutable const IKORAXmlAttribute* lastHandle_ = nullptr;
+  mutable const KORAXmlAttribute* lastFound_ = nullptr;
 };
 
 }  // namespace zt::xml
