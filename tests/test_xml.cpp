@@ -393,6 +393,31 @@ TEST(XmlWriter, TakesOnlyXmlNamesAndWritesNothingForARefusedOne) {
   }
 }
 
+// A set refilled for element after element reuses its pairs with their names in place, and
+// remembers which names it has checked: a name is refused or taken whichever pair it lands in,
+// refill after refill, with the other names of the set before or after it.
+TEST(XmlWriter, RefilledSetRefusesExactlyTheFillsWithANonName) {
+  const std::vector<std::pair<std::vector<const char*>, bool>> fills = {
+      {{"k"}, true},           {{"a b"}, false},    {{"a b"}, false},        {{"k"}, true},
+      {{"k", "a b"}, false},   {{"k", "m"}, true},  {{"m", "a b"}, false},   {{"a b", "k"}, false},
+      {{"m", "k"}, true},      {{"k", "k"}, true},  {{"a b", "a b"}, false}, {{}, true},
+      {{"m", "k", "x"}, true}, {{"x", "1"}, false}, {{"x", "m", "k"}, true}};
+  KORAXmlWriter writer;
+  writer.startElement("r", nullptr);
+  IKORAXmlAttribute* const set = writer.createAttribute();
+  for (const auto& [names, ok] : fills) {
+    set->clear();
+    std::string fill;
+    for (const char* name : names) {
+      set->addAttribute(name, 1);
+      fill += std::string(name) + ",";
+    }
+    EXPECT_EQ(writer.writeElement("e", "t", false, set), ok ? 0 : status::kInvalidArg) << fill;
+  }
+  writer.endElement();
+  eventsOf(writer.getXml());
+}
+
 // A prefix applies to every element started or written after it: a refused one leaves the one
 // before in force, none keeps it and the empty one ends it. Under a prefix a name need only make a
 // Name after "p:". endElement() closes the innermost element opened, with its prefix (a refused

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <new>
 
+#include "platform/xml_name.h"
+
 namespace zt::xml {
 
 namespace {
@@ -44,23 +46,46 @@ const KORAXmlAttribute::Entries& KORAXmlAttribute::entries() const {
   return entries_;
 }
 
+bool KORAXmlAttribute::namesAreXmlNames() const {
+  if (lostPair_) {
+    throw std::bad_alloc();
+  }
+  return otherNames_ == 0;
+}
+
 IKORAXmlAttribute* KORAXmlAttribute::addAttribute(const char* name, const char* value) {
   // A null value is no value: the pair is left out rather than written empty.
-  if (name == nullptr || value == nullptr) {
+  if (value == nullptr) {
     return this;
   }
+  return add(name, value);
+}
+
+IKORAXmlAttribute* KORAXmlAttribute::add(const char* name, std::string_view value) {
+  if (name == nullptr) {
+    return this;
+  }
+  const std::string_view key(name);
   try {
     if (spare_.empty()) {
-      entries_.try_emplace(name, value);
+      if (entries_.try_emplace(std::string(key), value).second && !platform::isXmlName(key)) {
+        ++otherNames_;
+      }
       return this;
     }
-    Entries::node_type node = std::move(spare_.back());
+    Spare spare = std::move(spare_.back());
     spare_.pop_back();
-    node.key() = name;
-    node.mapped() = value;
-    Entries::insert_return_type added = entries_.insert(std::move(node));
+    if (spare.node.key() != key) {
+      spare.node.key().assign(key);
+      spare.nameIsXmlName = false;
+    }
+    spare.node.mapped().assign(value);
+    Entries::insert_return_type added = entries_.insert(std::move(spare.node));
     if (!added.inserted) {
-      spare_.push_back(std::move(added.node));  // into the room just freed: cannot fail
+      spare.node = std::move(added.node);
+      spare_.push_back(std::move(spare));  // into the room just freed: cannot fail
+    } else if (!spare.nameIsXmlName && !platform::isXmlName(key)) {
+      ++otherNames_;
     }
   } catch (const std::bad_alloc&) {
     lostPair_ = true;
@@ -68,8 +93,11 @@ IKORAXmlAttribute* KORAXmlAttribute::addAttribute(const char* name, const char* 
   return this;
 }
 
-IKORAXmlAttribute* KORAXmlAttribute::add(const char* name, const std::string& value) {
-  return addAttribute(name, value.c_str());
+template <typename Integer>
+IKORAXmlAttribute* KORAXmlAttribute::addDecimal(const char* name, Integer value) {
+  std::array<char, 16> digits{};
+  const char* end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+  return add(name, std::string_view(digits.data(), static_cast<size_t>(end - digits.data())));
 }
 
 IKORAXmlAttribute* KORAXmlAttribute::addAttribute(const char* name, bool value) {
@@ -77,15 +105,15 @@ IKORAXmlAttribute* KORAXmlAttribute::addAttribute(const char* name, bool value) 
 }
 
 IKORAXmlAttribute* KORAXmlAttribute::addAttribute(const char* name, unsigned long value) {
-  return add(name, decimalText(static_cast<uint32_t>(value)));
+  return addDecimal(name, static_cast<uint32_t>(value));
 }
 
 IKORAXmlAttribute* KORAXmlAttribute::addAttribute(const char* name, long value) {
-  return add(name, decimalText(static_cast<int32_t>(value)));
+  return addDecimal(name, static_cast<int32_t>(value));
 }
 
 IKORAXmlAttribute* KORAXmlAttribute::addAttribute(const char* name, int value) {
-  return add(name, decimalText(static_cast<int32_t>(value)));
+  return addDecimal(name, static_cast<int32_t>(value));
 }
 
 IKORAXmlAttribute* KORAXmlAttribute::addHexAttribute(const char* name, unsigned long value) {
@@ -105,6 +133,8 @@ IKORAXmlAttribute* KORAXmlAttribute::addHexAttribute(const char* name, int value
 // pairs added next come out in the same order.
 IKORAXmlAttribute* KORAXmlAttribute::clear() {
   lostPair_ = false;
+  const bool allXmlNames = otherNames_ == 0;
+  otherNames_ = 0;
   try {
     spare_.reserve(spare_.size() + entries_.size());
   } catch (const std::bad_alloc&) {
@@ -112,7 +142,7 @@ IKORAXmlAttribute* KORAXmlAttribute::clear() {
     return this;
   }
   while (!entries_.empty()) {
-    spare_.push_back(entries_.extract(entries_.begin()));
+    spare_.push_back({entries_.extract(entries_.begin()), allXmlNames});
   }
   return this;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory_resource>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -47,12 +48,25 @@ class KORAXmlAttribute final : public IKORAXmlAttribute {
   // to see that) throws std::bad_alloc here instead, so that the element it is given to fails
   // rather than being written without the pair; clear() makes it whole again.
   const Entries& entries() const;
+  // Whether every name in the set is an XML Name (checked once, when the name went in), so that
+  // a writer need not check them again for every element; throws as entries() does.
+  bool namesAreXmlNames() const;
 
  private:
-  IKORAXmlAttribute* add(const char* name, const std::string& value);
+  // A pair taken out by clear(), reused by the next add. Its name is left in place, so that a
+  // set refilled with the same names neither copies nor checks them again.
+  struct Spare {
+    Entries::node_type node;
+    bool nameIsXmlName = false;  // known to be; false when not known
+  };
+
+  IKORAXmlAttribute* add(const char* name, std::string_view value);
+  template <typename Integer>
+  IKORAXmlAttribute* addDecimal(const char* name, Integer value);
 
   Entries entries_;
-  std::vector<Entries::node_type> spare_;  // pairs taken out by clear(), reused by the next adds
+  std::vector<Spare> spare_;
+  std::size_t otherNames_ = 0;  // names in the entries that are not XML Names
   bool lostPair_ = false;
 };
 

@@ -77,14 +77,10 @@ bool isVersionNumber(std::string_view version) {
 }
 
 // A name or an attribute name that is no XML name would make the document unreadable, so such
-// an element is refused before anything of it is written.
+// an element is refused before anything of it is written. The set checked its names as they went
+// in; a set that lost a pair throws here, before anything is written too.
 bool isWritableStart(std::string_view qualifiedName, const KORAXmlAttribute* set) {
-  if (!platform::isXmlName(qualifiedName)) {
-    return false;
-  }
-  return set == nullptr || std::ranges::all_of(set->entries(), [](const auto& entry) {
-           return platform::isXmlName(entry.first);
-         });
+  return platform::isXmlName(qualifiedName) && (set == nullptr || set->namesAreXmlNames());
 }
 
 }  // namespace
