@@ -134,7 +134,16 @@ std::size_t XmlWriter::lineBreakLength() const {
 }
 
 Status XmlWriter::startElement(std::string_view qualifiedName, const XmlAttributeList* attributes) {
-  if (isPlain(qualifiedName, false)) {
+  return writeStartTag(qualifiedName, isPlain(qualifiedName, false), attributes);
+}
+
+Status XmlWriter::startElement(CheckedName name, const XmlAttributeList* attributes) {
+  return writeStartTag(name.text, true, attributes);
+}
+
+Status XmlWriter::writeStartTag(std::string_view qualifiedName, bool plainName,
+                                const XmlAttributeList* attributes) {
+  if (plainName) {
     const std::size_t lineBreak = lineBreakLength();
     char* at = out_.extend((startTagOpen_ ? 1 : 0) + lineBreak + 1 + qualifiedName.size());
     if (startTagOpen_) {
@@ -162,10 +171,19 @@ Status XmlWriter::startElement(std::string_view qualifiedName, const XmlAttribut
 }
 
 Status XmlWriter::attribute(std::string_view qualifiedName, std::string_view value) {
+  return writeAttribute(qualifiedName, isPlain(qualifiedName, false), value);
+}
+
+Status XmlWriter::attribute(CheckedName name, std::string_view value) {
+  return writeAttribute(name.text, true, value);
+}
+
+Status XmlWriter::writeAttribute(std::string_view qualifiedName, bool plainName,
+                                 std::string_view value) {
   if (!startTagOpen_) {
     return kOk;
   }
-  if (isPlain(qualifiedName, false) && isPlain(value, true)) {
+  if (plainName && isPlain(value, true)) {
     char* at = out_.extend(qualifiedName.size() + value.size() + 4);
     *at++ = ' ';
     at = put(at, qualifiedName);
@@ -184,13 +202,21 @@ Status XmlWriter::attribute(std::string_view qualifiedName, std::string_view val
 }
 
 Status XmlWriter::endElement(std::string_view qualifiedName) {
+  return writeEndTag(qualifiedName, isPlain(qualifiedName, false));
+}
+
+Status XmlWriter::endElement(CheckedName name) {
+  return writeEndTag(name.text, true);
+}
+
+Status XmlWriter::writeEndTag(std::string_view qualifiedName, bool plainName) {
   if (depth_ > 0) {
     --depth_;
   }
   if (startTagOpen_) {
     out_ += "/>";
     startTagOpen_ = false;
-  } else if (isPlain(qualifiedName, false)) {
+  } else if (plainName) {
     const std::size_t lineBreak = lineBreakLength();
     char* at = putLineBreak(out_.extend(lineBreak + 3 + qualifiedName.size()), lineBreak);
     *at++ = '<';

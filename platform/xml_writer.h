@@ -34,6 +34,12 @@ class XmlAttributeList {
   std::vector<std::pair<std::string, std::string>> items_;
 };
 
+// A name the caller has found to be an XML Name (isXmlName). Such a name needs no escaping
+// whatever the settings, so the writer copies it without looking at its bytes again.
+struct CheckedName {
+  std::string_view text;
+};
+
 class XmlWriter {
  public:
   XmlWriter();
@@ -74,6 +80,10 @@ class XmlWriter {
   // has content. Lets a caller that holds attributes in its own form write them without a copy.
   Status attribute(std::string_view qualifiedName, std::string_view value);
   Status endElement(std::string_view qualifiedName);
+  // The same three for names already checked.
+  Status startElement(CheckedName name, const XmlAttributeList* attributes);
+  Status attribute(CheckedName name, std::string_view value);
+  Status endElement(CheckedName name);
   Status characters(std::string_view text);
   Status startCdata();
   Status endCdata();
@@ -87,6 +97,12 @@ class XmlWriter {
   bool standalone_ = false;
   std::string version_ = "1.0";
 
+  // What the public start, attribute and end calls do; `plainName` says that the name needs no
+  // escaping.
+  Status writeStartTag(std::string_view qualifiedName, bool plainName,
+                       const XmlAttributeList* attributes);
+  Status writeAttribute(std::string_view qualifiedName, bool plainName, std::string_view value);
+  Status writeEndTag(std::string_view qualifiedName, bool plainName);
   void closePendingStartTag();
   void breakLine();
   // Whether `text` goes into the text as it is, in a tag or element text (attribute false) or in

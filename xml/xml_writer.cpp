@@ -131,14 +131,14 @@ std::optional<std::string_view> KORAXmlWriter::qualifiedName(const char* name) {
   return prefixed;
 }
 
+// The names were checked (isWritableStart), so the component copies them as they are.
 long KORAXmlWriter::start(std::string_view qualifiedName, const KORAXmlAttribute* set) {
-  if (set == nullptr) {
-    return record_->component->startElement(qualifiedName, nullptr);
-  }
   XmlWriter& component = *record_->component;
-  const long status = component.startElement(qualifiedName, nullptr);
-  for (const auto& [name, value] : set->entries()) {
-    component.attribute(name, value);
+  const long status = component.startElement(platform::CheckedName{qualifiedName}, nullptr);
+  if (set != nullptr) {
+    for (const auto& [name, value] : set->entries()) {
+      component.attribute(platform::CheckedName{name}, value);
+    }
   }
   return status;
 }
@@ -170,7 +170,7 @@ long KORAXmlWriter::writeElement(const char* name, const char* text, bool cdata,
   const long status = start(*qualified, set);
   // The name was checked at the start tag: the end tag takes it as it is.
   if (status == platform::kOk && characters(text, cdata) == platform::kOk) {
-    record_->component->endElement(*qualified);
+    record_->component->endElement(platform::CheckedName{*qualified});
   }
   return status;
 }
@@ -195,16 +195,19 @@ long KORAXmlWriter::writeElement(const char* name, int value, bool cdata,
   return writeElement(name, decimalText(static_cast<int32_t>(value)).c_str(), cdata, attributes);
 }
 
+// Names on the stack were checked when their elements started.
 long KORAXmlWriter::endElement(const char* name) {
   if (name != nullptr) {
-    return platform::isXmlName(name) ? record_->component->endElement(name) : platform::kInvalidArg;
+    const std::string_view text(name);
+    return platform::isXmlName(text) ? record_->component->endElement(platform::CheckedName{text})
+                                     : platform::kInvalidArg;
   }
   if (record_->openElements.empty()) {
     return platform::kFail;  // nothing is open: writing an end tag would break the document
   }
   const std::string innermost = std::move(record_->openElements.back());
   record_->openElements.pop_back();
-  return record_->component->endElement(innermost);
+  return record_->component->endElement(platform::CheckedName{innermost});
 }
 
 long KORAXmlWriter::endElement() {
