@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "event_recorder.h"
@@ -282,6 +283,47 @@ TEST(XmlAttribute, FormatsEverySlotAs32BitsAndKeepsTheFirstValueUntilCleared) {
   fill(set)->clear();
   fill(set);
   EXPECT_TRUE(std::ranges::equal(set.entries(), fresh.entries()));
+}
+
+// A set keeps its pairs across clear() and gives them back to the same names added again, and
+// carries a clear out only when the refill departs from the fill before it. Whatever the mix of
+// clears, adds, repeated names and looks at the pairs, it holds what a plain map cleared and
+// filled at once holds, in the same order, and knows whether its names are all XML Names.
+TEST(XmlAttribute, RefillsInAnyOrderHoldWhatAClearedMapHolds) {
+  // Enough names that a new set's map grows its buckets during its first fills.
+  std::vector<std::string> names = {"1x"};
+  for (char c = 'a'; c <= 'z'; ++c) {
+    names.push_back(std::string(1, c));
+    names.push_back(std::string(2, c));
+  }
+  std::srand(7);
+  for (int round = 0; round < 200; ++round) {
+    KORAXmlAttribute set;
+    KORAXmlAttribute::Entries reference;
+    std::vector<std::string> lastFill;
+    std::vector<std::string> fill;
+    for (int step = 0; step < 200; ++step) {
+      const int what = std::rand() % 40;
+      if (what < 3) {
+        set.clear();
+        reference.clear();
+        lastFill = std::exchange(fill, {});
+      } else if (what < 37) {
+        // Mostly the last fill's names again, in its order, as a caller refilling a set does.
+        const std::size_t next = fill.size();
+        const std::string& name = next < lastFill.size() && what < 32
+                                      ? lastFill[next]
+                                      : names[static_cast<std::size_t>(std::rand()) % names.size()];
+        const std::string value = std::to_string(step);
+        set.addAttribute(name.c_str(), value.c_str());
+        reference.try_emplace(name, value);
+        fill.push_back(name);
+      } else {
+        ASSERT_TRUE(std::ranges::equal(set.entries(), reference)) << round << " " << step;
+        EXPECT_EQ(set.namesAreXmlNames(), !reference.contains("1x")) << round << " " << step;
+      }
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

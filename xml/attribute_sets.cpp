@@ -22,7 +22,7 @@ std::size_t AttributeSets::Block::indexOf(uintptr_t address) const {
 
 KORAXmlAttribute& AttributeSets::make() {
   if (blocks_.empty() || blocks_.back()->sets.size() == kBlockSets) {
-    const Block& block = *blocks_.emplace_back(std::make_unique<Block>());
+    Block& block = *blocks_.emplace_back(std::make_unique<Block>());
     const uintptr_t first = block.start() / kStretch;
     const uintptr_t last = (block.start() + kStretch - 1) / kStretch;
     for (uintptr_t stretch = first; stretch <= last; ++stretch) {
@@ -33,7 +33,7 @@ KORAXmlAttribute& AttributeSets::make() {
   return blocks_.back()->sets.emplace_back(&pairs_);
 }
 
-const KORAXmlAttribute* AttributeSets::find(const IKORAXmlAttribute* handle) const {
+KORAXmlAttribute* AttributeSets::find(const IKORAXmlAttribute* handle) const {
   if (handle == nullptr) {
     return nullptr;
   }
@@ -41,9 +41,9 @@ const KORAXmlAttribute* AttributeSets::find(const IKORAXmlAttribute* handle) con
     return lastFound_;
   }
   const uintptr_t address = addressOf(handle);
-  const Block* block =
-      byStretch_.find(platform::hashFinish(address / kStretch),
-                      [&](const Block* filed) { return filed->indexOf(address) != kBlockSets; });
+  Block* block = byStretch_.find(platform::hashFinish(address / kStretch), [&](const Block* filed) {
+    return filed->indexOf(address) != kBlockSets;
+  });
   if (block == nullptr) {
     return nullptr;  // not kept: a block made later may start there
   }

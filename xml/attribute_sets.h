@@ -25,7 +25,7 @@ class AttributeSets {
  public:
   KORAXmlAttribute& make();
   // The set `handle` points to, or null when it is not one made here.
-  [[nodiscard]] const KORAXmlAttribute* find(const IKORAXmlAttribute* handle) const;
+  [[nodiscard]] KORAXmlAttribute* find(const IKORAXmlAttribute* handle) const;
 
  private:
   static constexpr std::size_t kBlockSets = 256;
@@ -44,12 +44,12 @@ class AttributeSets {
   std::pmr::monotonic_buffer_resource pairs_;
   std::vector<std::unique_ptr<Block>> blocks_;
   // Each block filed under the one or two stretches (addresses / kStretch) it overlaps.
-  platform::ProbeTable<const Block*> byStretch_;
+  platform::ProbeTable<Block*> byStretch_;
   // The set found last, which is usually the one asked for next: a caller refills one set for
   // element after element. Only sets are kept here, and a set never moves or goes before this
   // does, so the answer stays right.
   mutable const IKORAXmlAttribute* lastHandle_ = nullptr;
-  mutable const KORAXmlAttribute* lastFound_ = nullptr;
+  mutable KORAXmlAttribute* lastFound_ = nullptr;
 };
 
 }  // namespace zt::xml

@@ -39,9 +39,12 @@ const char* boolText(bool value) {
   return value ? "true" : "false";
 }
 
-const KORAXmlAttribute::Entries& KORAXmlAttribute::entries() const {
+const KORAXmlAttribute::Entries& KORAXmlAttribute::entries() {
   if (lostPair_) {
     throw std::bad_alloc();
+  }
+  if (cleared_ && readded_ < added_.size()) {
+    carryOutClear();
   }
   return entries_;
 }
@@ -67,9 +70,21 @@ IKORAXmlAttribute* KORAXmlAttribute::add(const char* name, std::string_view valu
   }
   const std::string_view key(name);
   try {
+    if (cleared_) {
+      if (readded_ < added_.size() && added_[readded_].pair->first == key) {
+        const Added& again = added_[readded_];
+        again.pair->second.assign(value);
+        otherNames_ += again.nameIsXmlName ? 0 : 1;
+        ++readded_;
+        return this;
+      }
+      carryOutClear();
+    }
+    added_.reserve(added_.size() + 1);
     if (spare_.empty()) {
-      if (entries_.try_emplace(std::string(key), value).second && !platform::isXmlName(key)) {
-        ++otherNames_;
+      const auto [at, inserted] = entries_.try_emplace(std::string(key), value);
+      if (inserted) {
+        noteAdded(*at, platform::isXmlName(key));
       }
       return this;
     }
@@ -81,16 +96,45 @@ IKORAXmlAttribute* KORAXmlAttribute::add(const char* name, std::string_view valu
     }
     spare.node.mapped().assign(value);
     Entries::insert_return_type added = entries_.insert(std::move(spare.node));
-    if (!added.inserted) {
+    if (added.inserted) {
+      noteAdded(*added.position, spare.nameIsXmlName || platform::isXmlName(key));
+    } else {
       spare.node = std::move(added.node);
       spare_.push_back(std::move(spare));  // into the room just freed: cannot fail
-    } else if (!spare.nameIsXmlName && !platform::isXmlName(key)) {
-      ++otherNames_;
     }
   } catch (const std::bad_alloc&) {
     lostPair_ = true;
   }
   return this;
+}
+
+// Room was reserved for it.
+void KORAXmlAttribute::noteAdded(Entries::value_type& pair, bool nameIsXmlName) {
+  added_.push_back({&pair, nameIsXmlName});
+  otherNames_ += nameIsXmlName ? 0 : 1;
+}
+
+// Leaves the map as a clear done at once and the adds since would have: the pairs not added again
+// are taken out, and those added again are taken out too and put back in their order, as into an
+// emptied map, so that they come out in the same order. Only the first step allocates, so running
+// out of memory leaves the set as it was.
+void KORAXmlAttribute::carryOutClear() {
+  spare_.reserve(spare_.size() + added_.size());
+  cleared_ = false;
+  // The last added goes first, so that adds in the old order take back the pairs of their names.
+  for (std::size_t i = added_.size(); i > readded_; --i) {
+    const Added& gone = added_[i - 1];
+    spare_.push_back({entries_.extract(gone.pair->first), gone.nameIsXmlName});
+  }
+  const std::size_t spares = spare_.size();
+  for (std::size_t i = 0; i < readded_; ++i) {
+    spare_.push_back({entries_.extract(added_[i].pair->first), added_[i].nameIsXmlName});
+  }
+  for (std::size_t i = spares; i < spare_.size(); ++i) {
+    entries_.insert(std::move(spare_[i].node));
+  }
+  spare_.resize(spares);
+  added_.resize(readded_);
 }
 
 template <typename Integer>
@@ -129,21 +173,12 @@ IKORAXmlAttribute* KORAXmlAttribute::addHexAttribute(const char* name, int value
 }
 
 // The pairs are kept for the next ones, so that a set refilled for every element, the usual use,
-// allocates nothing once it has been filled. The map keeps its buckets as clear() would, so the
-// pairs added next come out in the same order.
+// allocates nothing once it has been filled; see cleared_.
 IKORAXmlAttribute* KORAXmlAttribute::clear() {
   lostPair_ = false;
-  const bool allXmlNames = otherNames_ == 0;
+  cleared_ = true;
+  readded_ = 0;
   otherNames_ = 0;
-  try {
-    spare_.reserve(spare_.size() + entries_.size());
-  } catch (const std::bad_alloc&) {
-    entries_.clear();
-    return this;
-  }
-  while (!entries_.empty()) {
-    spare_.push_back({entries_.extract(entries_.begin()), allXmlNames});
-  }
   return this;
 }
 

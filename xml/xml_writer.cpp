@@ -79,7 +79,7 @@ bool isVersionNumber(std::string_view version) {
 // A name or an attribute name that is no XML name would make the document unreadable, so such
 // an element is refused before anything of it is written. The set checked its names as they went
 // in; a set that lost a pair throws here, before anything is written too.
-bool isWritableStart(std::string_view qualifiedName, const KORAXmlAttribute* set) {
+bool isWritableStart(std::string_view qualifiedName, KORAXmlAttribute* set) {
   return platform::isXmlName(qualifiedName) && (set == nullptr || set->namesAreXmlNames());
 }
 
@@ -131,14 +131,17 @@ std::optional<std::string_view> KORAXmlWriter::qualifiedName(const char* name) {
   return prefixed;
 }
 
-// The names were checked (isWritableStart), so the component copies them as they are.
-long KORAXmlWriter::start(std::string_view qualifiedName, const KORAXmlAttribute* set) {
+// The names were checked (isWritableStart), so the component copies them as they are. The pairs
+// are fetched before anything is written, since a set that lost a pair throws then.
+long KORAXmlWriter::start(std::string_view qualifiedName, KORAXmlAttribute* set) {
   XmlWriter& component = *record_->component;
+  if (set == nullptr) {
+    return component.startElement(platform::CheckedName{qualifiedName}, nullptr);
+  }
+  const KORAXmlAttribute::Entries& entries = set->entries();
   const long status = component.startElement(platform::CheckedName{qualifiedName}, nullptr);
-  if (set != nullptr) {
-    for (const auto& [name, value] : set->entries()) {
-      component.attribute(platform::CheckedName{name}, value);
-    }
+  for (const auto& [name, value] : entries) {
+    component.attribute(platform::CheckedName{name}, value);
   }
   return status;
 }
@@ -148,7 +151,7 @@ long KORAXmlWriter::startElement(const char* name, IKORAXmlAttribute* attributes
   if (!qualified) {
     return platform::kOk;
   }
-  const KORAXmlAttribute* set = record_->attributeSets.find(attributes);
+  KORAXmlAttribute* set = record_->attributeSets.find(attributes);
   if (!isWritableStart(*qualified, set)) {
     return platform::kInvalidArg;  // nothing written, nothing opened
   }
@@ -163,7 +166,7 @@ long KORAXmlWriter::writeElement(const char* name, const char* text, bool cdata,
   if (!qualified) {
     return platform::kOk;
   }
-  const KORAXmlAttribute* set = record_->attributeSets.find(attributes);
+  KORAXmlAttribute* set = record_->attributeSets.find(attributes);
   if (!isWritableStart(*qualified, set)) {
     return platform::kInvalidArg;
   }

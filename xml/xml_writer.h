@@ -88,7 +88,7 @@ class KORAXmlWriter final : public KORAXmlWriterInterface {
   std::optional<std::string_view> qualifiedName(const char* name);
   // The document so far, its declaration naming the configured encoding.
   std::string documentText();
-  long start(std::string_view qualifiedName, const KORAXmlAttribute* set);
+  long start(std::string_view qualifiedName, KORAXmlAttribute* set);
   IKORAXmlAttribute* newSet();
 
   std::unique_ptr<Record> record_;
