@@ -67,33 +67,22 @@ std::string mapFloorDocument(int elements) {
   using Entries = std::pmr::unordered_map<std::string, std::string>;
   std::pmr::monotonic_buffer_resource arena;
   Entries entries(&arena);
+  // The pairs in the order they went in. Refilled with the same names in the same order, the map
+  // would hold the same pairs in the same order, so each name is compared with the pair's and the
+  // new value given to that pair: no pair is taken out of the map, hashed or linked in again.
+  std::array<Entries::value_type*, 2> added{};
   std::string out = "<pages>";
   char number[16];
   for (int i = 0; i < elements; ++i) {
-    // Cleared by taking the pairs out, so that refilling reuses their nodes and strings rather
-    // than freeing and allocating them again.
-    Entries::node_type first;
-    Entries::node_type second;
-    if (!entries.empty()) {
-      first = entries.extract(entries.begin());
-      second = entries.extract(entries.begin());
-    }
     const auto end = std::to_chars(number, number + sizeof number, i).ptr;
     const std::string_view id(number, static_cast<std::size_t>(end - number));
-    if (first.empty()) {
-      entries.try_emplace("id", id);
-      entries.try_emplace("kind", "scan");
-    } else {
-      // The pairs are added in the same order each time, so each node is refilled with the
-      // pair it held unless the map's order put the other one first; a name that is already in
-      // place is not copied again.
-      if (first.key() != "id") {
-        std::swap(first, second);
-      }
-      first.mapped() = id;
-      second.mapped() = "scan";
-      entries.insert(std::move(first));
-      entries.insert(std::move(second));
+    if (added[0] == nullptr) {
+      added[0] = &*entries.try_emplace("id", id).first;
+      added[1] = &*entries.try_emplace("kind", "scan").first;
+    } else if (added[0]->first == std::string_view("id") &&
+               added[1]->first == std::string_view("kind")) {
+      added[0]->second = id;
+      added[1]->second = "scan";
     }
     out += "\r\n\t<page";
     for (const auto& [name, value] : entries) {
