@@ -16,7 +16,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <exception>
 #include <memory>
 #include <string>
@@ -54,25 +53,29 @@ class Locator final : public ISAXLocator {
 
 // The parser leaves "&#38;" in attribute values for each ampersand the document wrote as "&amp;"
 // or "&#38;" (every other character reference and predefined entity arrives decoded, and no
-// other entity can be declared): decodes them into `out`.
-void decodeAmpersands(std::string_view value, std::string& out) {
-  constexpr std::string_view kAmpersand = "&#38;";
-  out.clear();
-  for (std::size_t at = 0;;) {
-    const std::size_t reference = value.find('&', at);
-    out.append(value.substr(at, reference - at));
-    if (reference == std::string_view::npos) {
-      return;
-    }
-    out += '&';
-    at = reference + kAmpersand.size();
+// other entity can be declared): decodes them into `out`, from the first one, which the caller
+// has found.
+// The first ampersand from `at`, or `end`. Attribute values are short: a plain loop finds it
+// sooner than a call into the C library, whose set-up outweighs its speed on a few bytes, or
+// std::find, whose unrolling does.
+const char* firstAmpersand(const char* at, const char* end) {
+  while (at != end && *at != '&') {
+    ++at;
   }
+  return at;
 }
 
-// Attribute values are short: a plain loop finds an ampersand sooner than a call into the C
-// library, whose set-up outweighs its speed on a few bytes.
-bool holdsAmpersand(std::string_view value) {
-  return std::find(value.begin(), value.end(), '&') != value.end();
+void decodeAmpersands(std::string_view value, const char* ampersand, std::string& out) {
+  constexpr std::size_t kReference = std::string_view("&#38;").size();
+  const char* from = value.data();
+  const char* const end = from + value.size();
+  out.clear();
+  do {
+    out.append(from, static_cast<std::size_t>(ampersand - from) + 1);
+    from = ampersand + std::min(kReference, static_cast<std::size_t>(end - ampersand));
+    ampersand = firstAmpersand(from, end);
+  } while (ampersand != end);
+  out.append(from, static_cast<std::size_t>(end - from));
 }
 
 class Attributes {
@@ -83,18 +86,19 @@ class Attributes {
   }
   void add(std::string_view name, std::string_view value) { items_.push_back({name, value}); }
   // A string for a decoded value, kept until the next reset; the strings are reused from
-  // element to element, and a deque never moves them, so the views handed out stay valid.
+  // element to element, and each lives in a block of its own that never moves, so the views
+  // handed out stay valid.
   std::string& keep() {
     if (decodedCount_ == decoded_.size()) {
-      decoded_.emplace_back();
+      decoded_.push_back(std::make_unique<std::string>());
     }
-    return decoded_[decodedCount_++];
+    return *decoded_[decodedCount_++];
   }
   [[nodiscard]] SaxAttributes items() const { return items_; }
 
  private:
   std::vector<SaxAttribute> items_;
-  std::deque<std::string> decoded_;
+  std::vector<std::unique_ptr<std::string>> decoded_;
   std::size_t decodedCount_ = 0;
 };
 
@@ -120,6 +124,47 @@ class NameLengths {
     std::size_t length = 0;
   };
   std::array<Slot, std::size_t{1} << kBits> slots_{};
+};
+
+// The character data of the current run, joined across the parser's callbacks. Appending a
+// chunk that fits is inline and needs no stack frame: it is the common case, and it happens for
+// every text callback; only growth, which may throw, is a call. Room for the terminator is always
+// kept, and the terminator is written when the text is handed on.
+class TextRun {
+ public:
+  [[nodiscard]] bool empty() const { return size_ == 0; }
+  void clear() { size_ = 0; }
+  [[nodiscard]] bool fits(std::string_view chunk) const { return chunk.size() < capacity_ - size_; }
+  // Only for a chunk that fits.
+  void appendFitting(std::string_view chunk) {
+    char* at = data_.get() + size_;
+    size_ += chunk.size();
+    std::memcpy(at, chunk.data(), chunk.size());
+  }
+  [[gnu::noinline]] void appendGrowing(std::string_view chunk) {
+    const std::size_t needed = size_ + chunk.size() + 1;
+    std::size_t capacity = capacity_ < 256 ? 256 : capacity_;
+    while (capacity < needed) {
+      capacity *= 2;
+    }
+    auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+    if (size_ != 0) {
+      std::memcpy(grown.get(), data_.get(), size_);
+    }
+    data_ = std::move(grown);
+    capacity_ = capacity;
+    appendFitting(chunk);
+  }
+  // The text, followed by a zero byte; only for a run that is not empty.
+  [[nodiscard]] std::string_view terminated() {
+    data_[size_] = '\0';
+    return {data_.get(), size_};
+  }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
 };
 
 // One parse: the libxml2 context's _private points here.
@@ -169,7 +214,7 @@ class Run {
   void flushText(xmlParserCtxtPtr context) {
     if (!text_.empty()) {
       if (content_ != nullptr && !failed(stopStatus_)) {
-        check(context, content_->characters(text_));
+        check(context, content_->characters(text_.terminated()));
       }
       text_.clear();
     }
@@ -183,7 +228,7 @@ class Run {
   static void endElement(void* context, const xmlChar* localName, const xmlChar* prefix,
                          const xmlChar* uri);
   static void characters(void* context, const xmlChar* text, int length);
-  [[gnu::noinline]] void collect(std::string_view chunk);
+  [[gnu::noinline]] static void collectGrowing(void* context, std::string_view chunk);
   static void markup(void* context, const xmlChar* target, const xmlChar* data);
   static void comment(void* context, const xmlChar* text);
   static void refuseDtd(void* context, const xmlChar* name, const xmlChar* publicId,
@@ -193,7 +238,7 @@ class Run {
 
   SaxContentSink* content_;
   SaxErrorSink* errors_;
-  std::string text_;
+  TextRun text_;
   bool textWanted_ = false;
   bool dropsLeadingSpace_ = false;
   Attributes attributes_;
@@ -393,9 +438,10 @@ void Run::startElement(void* context, const xmlChar* localName, const xmlChar*, 
           attributes + std::ptrdiff_t{5} * i;  // local name, prefix, URI, value, value end
       std::string_view value(reinterpret_cast<const char*>(a[3]),
                              static_cast<std::size_t>(a[4] - a[3]));
-      if (holdsAmpersand(value)) {
+      const char* ampersand = firstAmpersand(value.data(), value.data() + value.size());
+      if (ampersand != value.data() + value.size()) {
         std::string& decoded = run.attributes_.keep();
-        decodeAmpersands(value, decoded);
+        decodeAmpersands(value, ampersand, decoded);
         value = decoded;
       }
       run.attributes_.add(run.names_(a[0]), value);
@@ -418,7 +464,8 @@ void Run::endElement(void* context, const xmlChar* localName, const xmlChar*, co
 void Run::characters(void* context, const xmlChar* text, int length) {
   Run& run = of(context);
   // Half the runs are unwanted, and most wanted ones that start a text are white space alone
-  // for a sink that drops it: both return before anything that needs a stack frame.
+  // for a sink that drops it: both return before anything that needs a stack frame, and so does
+  // a chunk that fits the text collected so far.
   if (!run.textWanted_) {
     return;
   }
@@ -434,11 +481,15 @@ void Run::characters(void* context, const xmlChar* text, int length) {
     }
     chunk.remove_prefix(kept);
   }
-  guarded(context, [chunk](Run& run, xmlParserCtxtPtr) { run.collect(chunk); });
+  if (run.text_.fits(chunk)) {
+    run.text_.appendFitting(chunk);
+    return;
+  }
+  collectGrowing(context, chunk);
 }
 
-void Run::collect(std::string_view chunk) {
-  text_.append(chunk);
+void Run::collectGrowing(void* context, std::string_view chunk) {
+  guarded(context, [chunk](Run& run, xmlParserCtxtPtr) { run.text_.appendGrowing(chunk); });
 }
 
 void Run::markup(void* context, const xmlChar*, const xmlChar*) {
