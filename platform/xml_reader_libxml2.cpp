@@ -82,17 +82,20 @@ Locator doctypeStart(xmlParserCtxtPtr context) {
 
 }  // namespace
 
-void decodeAmpersands(std::string_view value, const char* ampersand, std::string& out) {
+std::size_t decodeAmpersands(std::string_view value, const char* ampersand, char* out) {
   constexpr std::size_t kReference = std::string_view("&#38;").size();
   const char* from = value.data();
   const char* const end = from + value.size();
-  out.clear();
+  char* to = out;
   do {
-    out.append(from, static_cast<std::size_t>(ampersand - from) + 1);
+    const auto run = static_cast<std::size_t>(ampersand - from) + 1;  // with the ampersand
+    std::memcpy(to, from, run);
+    to += run;
     from = ampersand + std::min(kReference, static_cast<std::size_t>(end - ampersand));
     ampersand = firstAmpersand(from, end);
   } while (ampersand != end);
-  out.append(from, static_cast<std::size_t>(end - from));
+  std::memcpy(to, from, static_cast<std::size_t>(end - from));
+  return static_cast<std::size_t>(to - out) + static_cast<std::size_t>(end - from);
 }
 
 void TextRun::appendGrowing(std::string_view chunk) {

@@ -50,9 +50,10 @@ inline const char* firstAmpersand(const char* at, const char* end) {
 
 // The parser leaves "&#38;" in attribute values for each ampersand the document wrote as "&amp;"
 // or "&#38;" (every other character reference and predefined entity arrives decoded, and no
-// other entity can be declared): decodes them into `out`, from the first one, which the caller
-// has found.
-void decodeAmpersands(std::string_view value, const char* ampersand, std::string& out);
+// other entity can be declared): decodes the value into `out`, from the first one, which the
+// caller has found.
+// `out` has room for the whole value; returns the length of the decoded value.
+std::size_t decodeAmpersands(std::string_view value, const char* ampersand, char* out);
 
 class Attributes {
  public:
@@ -61,20 +62,28 @@ class Attributes {
     decodedCount_ = 0;
   }
   void add(std::string_view name, std::string_view value) { items_.push_back({name, value}); }
-  // A string for a decoded value, kept until the next reset; the strings are reused from
-  // element to element, and each lives in a block of its own that never moves, so the views
-  // handed out stay valid.
-  std::string& keep() {
+  // Room for a decoded value of at most `size` bytes, kept until the next reset. The blocks are
+  // reused from element to element and never move, so the views handed out stay valid.
+  char* keep(std::size_t size) {
     if (decodedCount_ == decoded_.size()) {
-      decoded_.push_back(std::make_unique<std::string>());
+      decoded_.emplace_back();
     }
-    return *decoded_[decodedCount_++];
+    Decoded& decoded = decoded_[decodedCount_++];
+    if (decoded.capacity < size) {
+      decoded.block = std::make_unique_for_overwrite<char[]>(size);
+      decoded.capacity = size;
+    }
+    return decoded.block.get();
   }
   [[nodiscard]] SaxAttributes items() const { return items_; }
 
  private:
   std::vector<SaxAttribute> items_;
-  std::vector<std::unique_ptr<std::string>> decoded_;
+  struct Decoded {
+    std::unique_ptr<char[]> block;
+    std::size_t capacity = 0;
+  };
+  std::vector<Decoded> decoded_;
   std::size_t decodedCount_ = 0;
 };
 
@@ -86,7 +95,7 @@ class NameLengths {
   std::string_view operator()(const xmlChar* name) {
     const auto address = reinterpret_cast<std::uintptr_t>(name);
     Slot& slot = slots_[(address * 0x9E3779B97F4A7C15u) >> (64 - kBits)];
-    if (slot.name != name) {
+    if (slot.name != name) [[unlikely]] {
       slot = {name, std::strlen(reinterpret_cast<const char*>(name))};
     }
     assert(slot.length == std::strlen(reinterpret_cast<const char*>(name)));
@@ -160,11 +169,15 @@ class RunBase {
     try {
       body(run, static_cast<xmlParserCtxtPtr>(context));
     } catch (...) {
-      if (!run.exception_) {
-        run.exception_ = std::current_exception();
-      }
-      run.check(static_cast<xmlParserCtxtPtr>(context), kFail);
+      run.stopOnException(static_cast<xmlParserCtxtPtr>(context));
     }
+  }
+  // Keeps the exception being handled and stops the parser.
+  void stopOnException(xmlParserCtxtPtr context) noexcept {
+    if (!exception_) {
+      exception_ = std::current_exception();
+    }
+    check(context, kFail);
   }
 
   // A sink's refusal stops the parser; the refusal is the parse's status.
@@ -194,6 +207,8 @@ class RunBase {
   Attributes attributes_;
   NameLengths names_;
   Status stopStatus_ = kOk;
+  // libxml2's nesting limit, read once a parse rather than through its global at every element.
+  int maxDepth_ = static_cast<int>(xmlParserMaxDepth);
 
  private:
   xmlParserCtxtPtr newContext(const xmlSAXHandler& sax);
@@ -235,6 +250,9 @@ class Run final : public RunBase {
   static void endElement(void* context, const xmlChar* localName, const xmlChar* prefix,
                          const xmlChar* uri);
   static void characters(void* context, const xmlChar* text, int length);
+  [[gnu::always_inline]] inline void onStartElement(xmlParserCtxtPtr ctxt, const xmlChar* localName,
+                                                    int attributeCount, const xmlChar** attributes);
+  [[gnu::always_inline]] inline void onEndElement(xmlParserCtxtPtr ctxt, const xmlChar* localName);
   static void markup(void* context, const xmlChar* target, const xmlChar* data);
   static void comment(void* context, const xmlChar* text);
 
@@ -279,48 +297,77 @@ void Run<Sink>::endDocument(void* context) {
   });
 }
 
+// The element callbacks run their bodies as `guarded` does, written out: the compiler would
+// make the lambda and `guarded` calls of their own, with a frame and the captures spilled, for
+// every element.
 template <typename Sink>
 void Run<Sink>::startElement(void* context, const xmlChar* localName, const xmlChar*,
                              const xmlChar*, int, const xmlChar**, int attributeCount, int,
                              const xmlChar** attributes) {
-  guarded<Run>(context, [&](Run& run, xmlParserCtxtPtr ctxt) {
-    run.flushText(ctxt);
-    // libxml2's push mode does not apply its own depth limit to SAX events; apply it here, with
-    // the error libxml2 reports for it, so that deep nesting fails as in its pull mode.
-    if (ctxt->nameNr > static_cast<int>(xmlParserMaxDepth)) {
-      run.check(ctxt, readerErrorStatus(XML_ERR_INTERNAL_ERROR));
-      return;
+  Run& run = of<Run>(context);
+  try {
+    run.onStartElement(static_cast<xmlParserCtxtPtr>(context), localName, attributeCount,
+                       attributes);
+  } catch (...) {
+    run.stopOnException(static_cast<xmlParserCtxtPtr>(context));
+  }
+}
+
+template <typename Sink>
+void Run<Sink>::onStartElement(xmlParserCtxtPtr ctxt, const xmlChar* localName, int attributeCount,
+                               const xmlChar** attributes) {
+  flushText(ctxt);
+  // libxml2's push mode does not apply its own depth limit to SAX events; apply it here, with
+  // the error libxml2 reports for it, so that deep nesting fails as in its pull mode.
+  if (ctxt->nameNr > maxDepth_) {
+    check(ctxt, readerErrorStatus(XML_ERR_INTERNAL_ERROR));
+    return;
+  }
+  if (content_ == nullptr || failed(stopStatus_)) {
+    return;
+  }
+  attributes_.reset();
+  for (int i = 0; i < attributeCount; ++i) {
+    const xmlChar** a =
+        attributes + std::ptrdiff_t{5} * i;  // local name, prefix, URI, value, value end
+    std::string_view value(reinterpret_cast<const char*>(a[3]),
+                           static_cast<std::size_t>(a[4] - a[3]));
+    const char* ampersand = firstAmpersand(value.data(), value.data() + value.size());
+    if (ampersand != value.data() + value.size()) {
+      char* decoded = attributes_.keep(value.size());
+      value = {decoded, decodeAmpersands(value, ampersand, decoded)};
     }
-    if (run.content_ == nullptr || failed(run.stopStatus_)) {
-      return;
-    }
-    run.attributes_.reset();
-    for (int i = 0; i < attributeCount; ++i) {
-      const xmlChar** a =
-          attributes + std::ptrdiff_t{5} * i;  // local name, prefix, URI, value, value end
-      std::string_view value(reinterpret_cast<const char*>(a[3]),
-                             static_cast<std::size_t>(a[4] - a[3]));
-      const char* ampersand = firstAmpersand(value.data(), value.data() + value.size());
-      if (ampersand != value.data() + value.size()) {
-        std::string& decoded = run.attributes_.keep();
-        decodeAmpersands(value, ampersand, decoded);
-        value = decoded;
-      }
-      run.attributes_.add(run.names_(a[0]), value);
-    }
-    run.answer(ctxt, run.content_->startElement(run.names_(localName), run.attributes_.items()));
-  });
+    attributes_.add(names_(a[0]), value);
+  }
+  answer(ctxt, content_->startElement(names_(localName), attributes_.items()));
 }
 
 template <typename Sink>
 void Run<Sink>::endElement(void* context, const xmlChar* localName, const xmlChar*,
                            const xmlChar*) {
-  guarded<Run>(context, [&](Run& run, xmlParserCtxtPtr ctxt) {
-    run.flushText(ctxt);
-    if (run.content_ != nullptr && !failed(run.stopStatus_)) {
-      run.answer(ctxt, run.content_->endElement(run.names_(localName)));
+  Run& run = of<Run>(context);
+  try {
+    run.onEndElement(static_cast<xmlParserCtxtPtr>(context), localName);
+  } catch (...) {
+    run.stopOnException(static_cast<xmlParserCtxtPtr>(context));
+  }
+}
+
+template <typename Sink>
+void Run<Sink>::onEndElement(xmlParserCtxtPtr ctxt, const xmlChar* localName) {
+  if (content_ == nullptr || failed(stopStatus_)) {
+    text_.clear();
+    return;
+  }
+  // flushText, with the sink and the stop tested once for both events.
+  if (!text_.empty()) {
+    check(ctxt, content_->characters(text_.terminated()));
+    text_.clear();
+    if (failed(stopStatus_)) {
+      return;
     }
-  });
+  }
+  answer(ctxt, content_->endElement(names_(localName)));
 }
 
 // Text, CDATA sections and decoded references between two markup events are joined into one
