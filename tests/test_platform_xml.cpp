@@ -174,5 +174,40 @@ TEST(XmlWriter, EscapesAndReplacesWhatXmlCannotCarry) {
       "<e k=\"&quot;&amp;&lt;&#10;&#9;\">a&amp;b&lt;c&gt;d\"<![CDATA[x]]]]><![CDATA[>y]]></e>");
 }
 
+// Names, values and text of every length a piece is copied in (up to past the short copies),
+// through both the checked-name and the scanning calls, come out byte for byte and nothing else.
+TEST(XmlWriter, CopiesPiecesOfEveryLengthWhole) {
+  for (std::size_t length = 1; length <= 20; ++length) {
+    std::string name;
+    std::string value;
+    for (std::size_t i = 0; i < length; ++i) {
+      name += static_cast<char>('a' + i);
+      value += static_cast<char>('A' + (i + length) % 26);
+    }
+    for (const bool checked : {false, true}) {
+      XmlWriter writer;
+      writer.setIndent(true);
+      writer.startElement("r", nullptr);
+      if (checked) {
+        writer.startElement(CheckedName{name}, nullptr);
+        writer.attribute(CheckedName{name}, value);
+      } else {
+        writer.startElement(name, nullptr);
+        writer.attribute(name, value);
+      }
+      writer.characters(value);
+      if (checked) {
+        writer.endElement(CheckedName{name});
+      } else {
+        writer.endElement(name);
+      }
+      writer.endElement("r");
+      EXPECT_EQ(writer.output(), "<r>\r\n\t<" + name + " " + name + "=\"" + value + "\">" + value +
+                                     "</" + name + ">\r\n</r>")
+          << length << " " << checked;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zt::platform
