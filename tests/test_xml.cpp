@@ -296,6 +296,13 @@ TEST(XmlAttribute, RefillsInAnyOrderHoldWhatAClearedMapHolds) {
     names.push_back(std::string(1, c));
     names.push_back(std::string(2, c));
   }
+  // Names of every length up to past the short comparisons, differing in their first or last
+  // byte only.
+  for (std::size_t length = 3; length <= 18; ++length) {
+    names.push_back(std::string(length, 'n'));
+    names.push_back(std::string(length - 1, 'n') + "m");
+    names.push_back("m" + std::string(length - 1, 'n'));
+  }
   std::srand(7);
   for (int round = 0; round < 200; ++round) {
     KORAXmlAttribute set;
