@@ -1,5 +1,6 @@
 #include "tag/tag_content_handler.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "tag/tag_id_reader.h"
@@ -62,17 +63,45 @@ CLumtagsContentHandler::Code codeOf(const char* word) {
   return is(rest, "s") ? kTagValues : kForeign;
 }
 
+// The code an open element is kept under: see the element stack.
+CLumtagsContentHandler::Code elementCode(const char* word) {
+  using enum CLumtagsContentHandler::Code;
+  switch (word[0]) {
+    case 'i':
+      return is(word + 1, "d") ? kId : kForeign;
+    case 'v':
+      if (word[1] == 'a') {
+        return is(word + 2, "lue") ? kValue : kForeign;
+      }
+      return is(word + 1, "exkoratagstore") ? kStore : kForeign;
+    default:
+      return kForeign;
+  }
+}
+
 }  // namespace
 
 // The text's number, the name and the current item carry over from an earlier document on
 // purpose: a store is read in one parse, and nothing depends on them between parses.
 int CLumtagsContentHandler::startDocument() {
-  elements_.clear();
+  depth_ = 0;
   return 0;
 }
 
+// Out of line and cold, so that pushing an element sets up no frame for it.
+[[gnu::cold]] void CLumtagsContentHandler::growElements() {
+  const std::size_t capacity = capacity_ == 0 ? 32 : capacity_ * 2;
+  auto elements = std::make_unique_for_overwrite<Code[]>(capacity);
+  std::copy_n(elements_.get(), depth_, elements.get());
+  elements_ = std::move(elements);
+  capacity_ = capacity;
+}
+
 int CLumtagsContentHandler::startElement(const char* name) {
-  elements_.push_back(codeOf(name));
+  if (depth_ == capacity_) [[unlikely]] {
+    growElements();
+  }
+  elements_[depth_++] = elementCode(name);
   return 0;
 }
 
@@ -83,7 +112,7 @@ int CLumtagsContentHandler::attribute(const char* name, const char* value) {
       return 0;
     case kForeign:
       // A foreign attribute is tolerated on the root element only.
-      return !elements_.empty() && elements_.back() != kStore ? 1 : 0;
+      return depth_ != 0 && elements_[depth_ - 1] != kStore ? 1 : 0;
     default:
       return 0;
   }
@@ -96,11 +125,10 @@ int CLumtagsContentHandler::characters(const char* text) {
 }
 
 int CLumtagsContentHandler::endElement(const char* /*name*/) {
-  if (elements_.empty()) {
+  if (depth_ == 0) {
     return 0;
   }
-  const int32_t code = elements_.back();
-  elements_.pop_back();
+  const Code code = elements_[--depth_];
   if (code == kId) {
     current_ = owner_.createItem(static_cast<uint16_t>(textId_), name_);
   } else if (code == kValue) {
