@@ -2,14 +2,37 @@
 #ifndef ZT_TAG_TAG_ID_READER_H
 #define ZT_TAG_TAG_ID_READER_H
 
+#include <algorithm>
 #include <cstdint>
 
 namespace zt::tag {
 
+// Every form of number readId accepts, and the clamp; readId itself reads the usual ones.
+int32_t readAnyId(const char* text);
+
 // Reads `text` (NUL-terminated) exactly as strtol(text, nullptr, 0) clamped to 32 bits would:
 // leading white space, an optional sign, then decimal, 0x hexadecimal or 0 octal digits up to
 // the first that does not fit; values past 32 bits saturate; no digits give 0.
-int32_t readId(const char* text);
+//
+// Inline for the texts a store is made of, read at every id and value: a plain decimal number,
+// or a lone 0 (a 0 followed by neither an octal digit nor an x, which strtol reads as 0).
+inline int32_t readId(const char* text) {
+  const auto* at = reinterpret_cast<const unsigned char*>(text);
+  unsigned digit = *at - '0';
+  if (digit - 1 < 9) {
+    // Past this the result saturates anyway; capping here keeps the sum from overflowing.
+    constexpr uint64_t kMagnitudeCap = uint64_t{1} << 32;
+    uint64_t magnitude = digit;
+    while ((digit = static_cast<unsigned>(*++at - '0')) < 10) {
+      magnitude = std::min(magnitude * 10 + digit, kMagnitudeCap);
+    }
+    return static_cast<int32_t>(std::min<uint64_t>(magnitude, INT32_MAX));
+  }
+  if (digit == 0 && static_cast<unsigned>(at[1] - '0') >= 8 && (at[1] | 0x20) != 'x') {
+    return 0;
+  }
+  return readAnyId(text);
+}
 
 }  // namespace zt::tag
 
