@@ -1,6 +1,7 @@
 #include "tag/tag_content_handler.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "tag/tag_id_reader.h"
@@ -105,11 +106,24 @@ int CLumtagsContentHandler::startElement(const char* name) {
   return 0;
 }
 
+// Also made for an empty first name, so that the copy never writes through a null pointer.
+[[gnu::cold]] void CLumtagsContentHandler::growName(std::size_t length) {
+  nameRoom_ = std::max<std::size_t>({length + 1, 2 * nameRoom_, 64});
+  // What the block held is not kept: the name that asked for more room replaces it.
+  name_ = std::make_unique_for_overwrite<char[]>(nameRoom_);
+}
+
 int CLumtagsContentHandler::attribute(const char* name, const char* value) {
   switch (codeOf(name)) {
-    case kName:
-      name_ = value;
+    case kName: {
+      const std::size_t length = std::strlen(value);
+      if (length >= nameRoom_) [[unlikely]] {
+        growName(length);
+      }
+      std::memcpy(name_.get(), value, length);
+      nameLength_ = length;
       return 0;
+    }
     case kForeign:
       // A foreign attribute is tolerated on the root element only.
       return depth_ != 0 && elements_[depth_ - 1] != kStore ? 1 : 0;
@@ -130,11 +144,11 @@ int CLumtagsContentHandler::endElement(const char* /*name*/) {
   }
   const Code code = elements_[--depth_];
   if (code == kId) {
-    current_ = owner_.createItem(static_cast<uint16_t>(textId_), name_);
+    current_ = owner_.createItem(static_cast<uint16_t>(textId_), {name_.get(), nameLength_});
   } else if (code == kValue) {
     // `current_` is the item created last, and both indexes hold that item until the next
     // createItem (nothing else changes the dictionary during a parse), so it is still alive.
-    TagDictionary::addValue(textId_, name_, current_);
+    TagDictionary::addValue(textId_, {name_.get(), nameLength_}, current_);
   }
   return 0;
 }

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
+#include <string_view>
 
 #include "tag/tag_dictionary.h"
 #include "zttools.h"
@@ -48,6 +48,7 @@ class CLumtagsContentHandler final : public IKORAXmlContentHandler {
 
  private:
   void growElements();
+  void growName(std::size_t length);
 
   // The codes of the open elements, as far as the handler acts on them: kStore (a foreign
   // attribute is tolerated there), kId and kValue (their end files what was read); every other
@@ -57,7 +58,11 @@ class CLumtagsContentHandler final : public IKORAXmlContentHandler {
   std::size_t capacity_ = 0;
   // The number the last text chunk starts with (0 before any text).
   int32_t textId_ = 0;
-  std::string name_;
+  // The value of the last name attribute, in a block that only grows (growName), so that keeping
+  // a name is a measure and a copy.
+  std::unique_ptr<char[]> name_;
+  std::size_t nameLength_ = 0;
+  std::size_t nameRoom_ = 0;
   // The item created last by this handler; see endElement for why it stays valid.
   LumtagsDictItem* current_ = nullptr;
   TagDictionary& owner_;

@@ -113,6 +113,27 @@ TEST_F(TagManager, ValuesAreFiledByIdAndByNameIndependently) {
   }
 }
 
+// Names of every length come through whole, whatever came before them, and a value without a
+// name attribute takes the last name seen.
+TEST_F(TagManager, NamesOfAnyLengthAndReusedNames) {
+  std::string tags;
+  const std::size_t lengths[] = {0, 1, 63, 64, 65, 200, 3, 129, 128, 1000};
+  for (std::size_t n = 0; n < std::size(lengths); ++n) {
+    const std::string name(lengths[n], static_cast<char>('a' + n));
+    tags += tag(name, std::to_string(n), {{name + "v", "7"}});
+  }
+  tags +=
+      "<tag name=\"Last\"><id>20</id><tagvalues><tagvalue><value>1</value></tagvalue>"
+      "</tagvalues></tag>";
+  ASSERT_TRUE(load(tags));
+  for (std::size_t n = 0; n < std::size(lengths); ++n) {
+    const std::string name(lengths[n], static_cast<char>('a' + n));
+    EXPECT_EQ(manager.getTagName(static_cast<int32_t>(n)), name) << lengths[n];
+    EXPECT_EQ(manager.getValueName(static_cast<int32_t>(n), 7), name + "v") << lengths[n];
+  }
+  EXPECT_STREQ(manager.getValueName(20, 1), "Last");
+}
+
 TEST_F(TagManager, LaterTagWithTheSameIdReplacesTheEarlierById) {
   ASSERT_TRUE(load(tag("First", "5", {{"A", "1"}}) + tag("Second", "5", {{"B", "2"}})));
   EXPECT_STREQ(manager.getTagName(5), "Second");
