@@ -2,7 +2,6 @@
 #ifndef ZT_TAG_TAG_ID_READER_H
 #define ZT_TAG_TAG_ID_READER_H
 
-#include <algorithm>
 #include <cstdint>
 
 namespace zt::tag {
@@ -20,13 +19,14 @@ inline int32_t readId(const char* text) {
   const auto* at = reinterpret_cast<const unsigned char*>(text);
   unsigned digit = *at - '0';
   if (digit - 1 < 9) {
-    // Past this the result saturates anyway; capping here keeps the sum from overflowing.
-    constexpr uint64_t kMagnitudeCap = uint64_t{1} << 32;
+    // Nine digits or fewer always fit, so the sum is not capped at every digit; a longer
+    // number, which may saturate (and may have wrapped here), is read again by the full reader.
+    const auto* first = at;
     uint64_t magnitude = digit;
     while ((digit = static_cast<unsigned>(*++at - '0')) < 10) {
-      magnitude = std::min(magnitude * 10 + digit, kMagnitudeCap);
+      magnitude = magnitude * 10 + digit;
     }
-    return static_cast<int32_t>(std::min<uint64_t>(magnitude, INT32_MAX));
+    return at - first <= 9 ? static_cast<int32_t>(magnitude) : readAnyId(text);
   }
   if (digit == 0 && static_cast<unsigned>(at[1] - '0') >= 8 && (at[1] | 0x20) != 'x') {
     return 0;

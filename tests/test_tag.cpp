@@ -80,9 +80,11 @@ TEST_F(TagManager, ReadsIdsAsStrtolWithBaseZero) {
     EXPECT_EQ(manager.getValueId(c.tagId, "V"), c.valueId) << c.text;
   }
   // The reader against strtol itself, on the corners of what strtol accepts.
-  for (const char* text : {" \t\n\v\f\r+12", "-0x7fffffff", "0X1fg", "0x", "-0xg", "08", "0777",
-                           "+-1", "-2147483649", "2147483648", "-9223372036854775809",
-                           "99999999999999999999", "0xFFFFFFFF", "z1", "", " -0"}) {
+  for (const char* text :
+       {" \t\n\v\f\r+12", "-0x7fffffff", "0X1fg", "0x", "-0xg", "08", "0777", "+-1", "-2147483649",
+        "2147483648", "-9223372036854775809", "99999999999999999999", "0xFFFFFFFF", "z1", "", " -0",
+        // the edges of the inline reading: nine digits, a lone 0
+        "999999999", "1000000000", "2147483647x", "0", "07", "09", "0 1"}) {
     EXPECT_EQ(zt::tag::readId(text),
               std::clamp<long>(std::strtol(text, nullptr, 0), INT32_MIN, INT32_MAX))
         << text;
