@@ -89,20 +89,23 @@ int CLumtagsContentHandler::startDocument() {
   return 0;
 }
 
-// Out of line and cold, so that pushing an element sets up no frame for it.
-[[gnu::cold]] void CLumtagsContentHandler::growElements() {
+[[gnu::cold]] int CLumtagsContentHandler::pushGrowing(Code code) {
   const std::size_t capacity = capacity_ == 0 ? 32 : capacity_ * 2;
   auto elements = std::make_unique_for_overwrite<Code[]>(capacity);
   std::copy_n(elements_.get(), depth_, elements.get());
   elements_ = std::move(elements);
   capacity_ = capacity;
+  elements_[depth_++] = code;
+  return 0;
 }
 
+// The growing push is a tail call, so that the usual one sets up no frame.
 int CLumtagsContentHandler::startElement(const char* name) {
+  const Code code = elementCode(name);
   if (depth_ == capacity_) [[unlikely]] {
-    growElements();
+    return pushGrowing(code);
   }
-  elements_[depth_++] = elementCode(name);
+  elements_[depth_++] = code;
   return 0;
 }
 

@@ -47,7 +47,7 @@ class CLumtagsContentHandler final : public IKORAXmlContentHandler {
   void setController(IKORAXmlContentController* /*controller*/) override {}
 
  private:
-  void growElements();
+  int pushGrowing(Code code);
   void growName(std::size_t length);
 
   // The codes of the open elements, as far as the handler acts on them: kStore (a foreign
