@@ -115,11 +115,11 @@ TEST_F(TagManager, ValuesAreFiledByIdAndByNameIndependently) {
   }
 }
 
-// Names of every length come through whole, whatever came before them, and a value without a
-// name attribute takes the last name seen.
+// Names of every length come through whole (each of the short copy's cases, and longer ones
+// growing and shrinking), and a value without a name attribute takes the last name seen.
 TEST_F(TagManager, NamesOfAnyLengthAndReusedNames) {
   std::string tags;
-  const std::size_t lengths[] = {0, 1, 63, 64, 65, 200, 3, 129, 128, 1000};
+  const std::size_t lengths[] = {0, 1, 2, 3, 4, 7, 8, 9, 16, 17, 63, 64, 65, 200, 3, 129, 1000};
   for (std::size_t n = 0; n < std::size(lengths); ++n) {
     const std::string name(lengths[n], static_cast<char>('a' + n));
     tags += tag(name, std::to_string(n), {{name + "v", "7"}});
