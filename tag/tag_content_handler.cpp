@@ -159,7 +159,12 @@ int CLumtagsContentHandler::attribute(const char* name, const char* value) {
 
 // Only the number at the start of the last chunk is ever used, so that is what is kept.
 int CLumtagsContentHandler::characters(const char* text) {
-  textId_ = readId(text);
+  return readUsualId(text, textId_) ? 0 : keepAnyId(text);
+}
+
+// Out of line and reached by a tail call, so that the usual texts need no frame.
+[[gnu::noinline]] int CLumtagsContentHandler::keepAnyId(const char* text) {
+  textId_ = readAnyId(text);
   return 0;
 }
 
