@@ -174,12 +174,20 @@ int CLumtagsContentHandler::endElement(const char* /*name*/) {
   }
   const Code code = elements_[--depth_];
   if (code == kId) {
-    current_ = owner_.createItem(static_cast<uint16_t>(textId_), {name_.get(), nameLength_});
-  } else if (code == kValue) {
+    return fileTag();
+  }
+  if (code == kValue) {
     // `current_` is the item created last, and both indexes hold that item until the next
     // createItem (nothing else changes the dictionary during a parse), so it is still alive.
     TagDictionary::addValue(textId_, {name_.get(), nameLength_}, current_);
   }
+  return 0;
+}
+
+// Out of line and reached by a tail call, so that the end of every other element needs no frame
+// for keeping the new item.
+[[gnu::noinline]] int CLumtagsContentHandler::fileTag() {
+  current_ = owner_.createItem(static_cast<uint16_t>(textId_), {name_.get(), nameLength_});
   return 0;
 }
 

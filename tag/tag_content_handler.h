@@ -49,6 +49,7 @@ class CLumtagsContentHandler final : public IKORAXmlContentHandler {
  private:
   int pushGrowing(Code code);
   int keepAnyId(const char* text);
+  int fileTag();
   void growName(std::size_t length);
 
   // The codes of the open elements, as far as the handler acts on them: kStore (a foreign
