@@ -12,15 +12,24 @@ void TagValues::add(int32_t id, std::string_view name) {
   // Read once: the name's bytes are written through a char pointer, which the compiler must
   // assume may change the count, and would read again after every write.
   const uint32_t position = size_;
-  if (position < kInline) {
-    // Overwritten in place: an entry left from the item's earlier use keeps its name's room.
-    TagValue& entry = inline_[position];
-    entry.id = id;
-    entry.name.assign(name);
-  } else {
-    spill_.push_back({id, std::string(name)});
+  if (position >= kInline) {
+    addSpilled(id, name);
+    return;
   }
+  // Overwritten in place: an entry left from the item's earlier use keeps its name's room. A
+  // list this short has no indexes (they come past kScanLimit entries).
+  static_assert(kScanLimit >= kInline);
+  TagValue& entry = inline_[position];
+  entry.id = id;
+  entry.name.assign(name);
   size_ = position + 1;
+}
+
+// Past the entries inside the item; out of line, so that the short path sets up no frame for
+// the growth of the list and its indexes.
+[[gnu::noinline]] void TagValues::addSpilled(int32_t id, std::string_view name) {
+  spill_.push_back({id, std::string(name)});
+  const uint32_t position = size_++;
   if (indexes_) {
     index(position);
   } else if (size_ > kScanLimit) {
