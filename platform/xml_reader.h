@@ -63,20 +63,28 @@ class SaxErrorSink {
   ~SaxErrorSink() = default;
 };
 
-class SaxReader {
+// What becomes of bytes of an in-memory document that are not well-formed UTF-8: they fail the
+// parse, as any malformed input does, or each is read as U+FFFD.
+enum class SaxBadUtf8 { kFail, kReplace };
+
+// The reader, for content sinks of type `Sink`. `SaxReader` calls its sink through the
+// SaxContentSink interface; a reader made for a final sink class calls it directly, so that a
+// sink on the hot path of a large parse costs no call of its own per event. The definitions are
+// the backend's (platform/xml_reader_libxml2.h), included where a reader for another sink type
+// is made.
+template <typename Sink>
+class BasicSaxReader {
  public:
-  SaxReader() = default;
-  ~SaxReader() = default;
-  SaxReader(const SaxReader&) = delete;
-  SaxReader& operator=(const SaxReader&) = delete;
+  BasicSaxReader() = default;
+  ~BasicSaxReader() = default;
+  BasicSaxReader(const BasicSaxReader&) = delete;
+  BasicSaxReader& operator=(const BasicSaxReader&) = delete;
 
   // Sinks are not owned; null means none.
-  void setContentSink(SaxContentSink* sink);
-  void setErrorSink(SaxErrorSink* sink);
+  void setContentSink(Sink* sink) { content_ = sink; }
+  void setErrorSink(SaxErrorSink* sink) { errors_ = sink; }
 
-  // What becomes of bytes of an in-memory document that are not well-formed UTF-8: they fail the
-  // parse, as any malformed input does, or each is read as U+FFFD.
-  enum class BadUtf8 { kFail, kReplace };
+  using BadUtf8 = SaxBadUtf8;
 
   // An exception thrown by a sink stops the parse and leaves the call once the parser is freed.
 
@@ -89,9 +97,12 @@ class SaxReader {
   Status parseUrl(std::string_view url);
 
  private:
-  SaxContentSink* content_ = nullptr;
+  Sink* content_ = nullptr;
   SaxErrorSink* errors_ = nullptr;
 };
+
+using SaxReader = BasicSaxReader<SaxContentSink>;
+extern template class BasicSaxReader<SaxContentSink>;
 
 // Status of a document the reader rejects, from the reader's own error number.
 Status readerErrorStatus(int errorNumber);

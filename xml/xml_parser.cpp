@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "platform/utf8.h"
-#include "platform/xml_reader.h"
+#include "platform/xml_reader_libxml2.h"
 #include "xml/utf8_text.h"
 
 namespace zt::xml {
@@ -217,7 +217,8 @@ class KORAXml_SAXErrorHandlerImpl final : public platform::SaxErrorSink {
 struct KORAXmlParser::Record {
   KORAXml_SAXErrorHandlerImpl errors;
   KORAXml_SAXContentHandlerC content;
-  platform::SaxReader reader;
+  // Made for the bridge's own class, so that its events reach the bridge without a virtual call.
+  platform::BasicSaxReader<KORAXml_SAXContentHandlerC> reader;
 
   Record() {
     reader.setContentSink(&content);
@@ -272,8 +273,7 @@ long KORAXmlParser::parseText(const char* data, size_t length, IKORAXmlContentHa
   prepare(handler, errorHandler);
   // Narrow text that is not UTF-8 keeps its place as U+FFFD instead of failing the parse.
   const std::string declared = withUtf8Declaration(text);
-  return record_->reader.parse(declared.empty() ? text : declared,
-                               platform::SaxReader::BadUtf8::kReplace);
+  return record_->reader.parse(declared.empty() ? text : declared, platform::SaxBadUtf8::kReplace);
 }
 
 }  // namespace zt::xml
