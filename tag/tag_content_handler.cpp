@@ -1,5 +1,7 @@
 #include "tag/tag_content_handler.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "tag/tag_id_reader.h"
@@ -62,28 +64,94 @@ CLumtagsContentHandler::Code codeOf(const char* word) {
   return is(rest, "s") ? kTagValues : kForeign;
 }
 
+// memcpy for the short names of a store, nearly all of them, without the call and its dispatch
+// on the length: two overlapping words, or three single bytes.
+void copyName(char* to, const char* from, std::size_t length) {
+  const auto copyEnds = [&](auto word) {
+    std::memcpy(&word, from, sizeof word);
+    std::memcpy(to, &word, sizeof word);
+    std::memcpy(&word, from + length - sizeof word, sizeof word);
+    std::memcpy(to + length - sizeof word, &word, sizeof word);
+  };
+  if (length > 16) {
+    std::memcpy(to, from, length);
+  } else if (length >= 8) {
+    copyEnds(uint64_t{});
+  } else if (length >= 4) {
+    copyEnds(uint32_t{});
+  } else if (length != 0) {
+    to[0] = from[0];
+    to[length / 2] = from[length / 2];
+    to[length - 1] = from[length - 1];
+  }
+}
+
+// The code an open element is kept under: see the element stack.
+CLumtagsContentHandler::Code elementCode(const char* word) {
+  using enum CLumtagsContentHandler::Code;
+  switch (word[0]) {
+    case 'i':
+      return is(word + 1, "d") ? kId : kForeign;
+    case 'v':
+      if (word[1] == 'a') {
+        return is(word + 2, "lue") ? kValue : kForeign;
+      }
+      return is(word + 1, "exkoratagstore") ? kStore : kForeign;
+    default:
+      return kForeign;
+  }
+}
+
 }  // namespace
 
 // The text's number, the name and the current item carry over from an earlier document on
 // purpose: a store is read in one parse, and nothing depends on them between parses.
 int CLumtagsContentHandler::startDocument() {
-  elements_.clear();
+  depth_ = 0;
   return 0;
 }
 
-int CLumtagsContentHandler::startElement(const char* name) {
-  elements_.push_back(codeOf(name));
+[[gnu::cold]] int CLumtagsContentHandler::pushGrowing(Code code) {
+  const std::size_t capacity = capacity_ == 0 ? 32 : capacity_ * 2;
+  auto elements = std::make_unique_for_overwrite<Code[]>(capacity);
+  std::copy_n(elements_.get(), depth_, elements.get());
+  elements_ = std::move(elements);
+  capacity_ = capacity;
+  elements_[depth_++] = code;
   return 0;
+}
+
+// The growing push is a tail call, so that the usual one sets up no frame.
+int CLumtagsContentHandler::startElement(const char* name) {
+  const Code code = elementCode(name);
+  if (depth_ == capacity_) [[unlikely]] {
+    return pushGrowing(code);
+  }
+  elements_[depth_++] = code;
+  return 0;
+}
+
+// Also made for an empty first name, so that the copy never writes through a null pointer.
+[[gnu::cold]] void CLumtagsContentHandler::growName(std::size_t length) {
+  nameRoom_ = std::max<std::size_t>({length + 1, 2 * nameRoom_, 64});
+  // What the block held is not kept: the name that asked for more room replaces it.
+  name_ = std::make_unique_for_overwrite<char[]>(nameRoom_);
 }
 
 int CLumtagsContentHandler::attribute(const char* name, const char* value) {
   switch (codeOf(name)) {
-    case kName:
-      name_ = value;
+    case kName: {
+      const std::size_t length = std::strlen(value);
+      if (length >= nameRoom_) [[unlikely]] {
+        growName(length);
+      }
+      copyName(name_.get(), value, length);
+      nameLength_ = length;
       return 0;
+    }
     case kForeign:
       // A foreign attribute is tolerated on the root element only.
-      return !elements_.empty() && elements_.back() != kStore ? 1 : 0;
+      return depth_ != 0 && elements_[depth_ - 1] != kStore ? 1 : 0;
     default:
       return 0;
   }
@@ -91,23 +159,35 @@ int CLumtagsContentHandler::attribute(const char* name, const char* value) {
 
 // Only the number at the start of the last chunk is ever used, so that is what is kept.
 int CLumtagsContentHandler::characters(const char* text) {
-  textId_ = readId(text);
+  return readUsualId(text, textId_) ? 0 : keepAnyId(text);
+}
+
+// Out of line and reached by a tail call, so that the usual texts need no frame.
+[[gnu::noinline]] int CLumtagsContentHandler::keepAnyId(const char* text) {
+  textId_ = readAnyId(text);
   return 0;
 }
 
 int CLumtagsContentHandler::endElement(const char* /*name*/) {
-  if (elements_.empty()) {
+  if (depth_ == 0) {
     return 0;
   }
-  const int32_t code = elements_.back();
-  elements_.pop_back();
+  const Code code = elements_[--depth_];
   if (code == kId) {
-    current_ = owner_.createItem(static_cast<uint16_t>(textId_), name_);
-  } else if (code == kValue) {
+    return fileTag();
+  }
+  if (code == kValue) {
     // `current_` is the item created last, and both indexes hold that item until the next
     // createItem (nothing else changes the dictionary during a parse), so it is still alive.
-    TagDictionary::addValue(textId_, name_, current_);
+    TagDictionary::addValue(textId_, {name_.get(), nameLength_}, current_);
   }
+  return 0;
+}
+
+// Out of line and reached by a tail call, so that the end of every other element needs no frame
+// for keeping the new item.
+[[gnu::noinline]] int CLumtagsContentHandler::fileTag() {
+  current_ = owner_.createItem(static_cast<uint16_t>(textId_), {name_.get(), nameLength_});
   return 0;
 }
 

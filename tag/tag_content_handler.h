@@ -8,9 +8,10 @@
 #ifndef ZT_TAG_TAG_CONTENT_HANDLER_H
 #define ZT_TAG_TAG_CONTENT_HANDLER_H
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
+#include <memory>
+#include <string_view>
 
 #include "tag/tag_dictionary.h"
 #include "zttools.h"
@@ -46,10 +47,24 @@ class CLumtagsContentHandler final : public IKORAXmlContentHandler {
   void setController(IKORAXmlContentController* /*controller*/) override {}
 
  private:
-  std::vector<int32_t> elements_;
+  int pushGrowing(Code code);
+  int keepAnyId(const char* text);
+  int fileTag();
+  void growName(std::size_t length);
+
+  // The codes of the open elements, as far as the handler acts on them: kStore (a foreign
+  // attribute is tolerated there), kId and kValue (their end files what was read); every other
+  // word, of the vocabulary or not, is kept as kForeign, since nothing tells those apart.
+  std::unique_ptr<Code[]> elements_;
+  std::size_t depth_ = 0;
+  std::size_t capacity_ = 0;
   // The number the last text chunk starts with (0 before any text).
   int32_t textId_ = 0;
-  std::string name_;
+  // The value of the last name attribute, in a block that only grows (growName), so that keeping
+  // a name is a measure and a copy.
+  std::unique_ptr<char[]> name_;
+  std::size_t nameLength_ = 0;
+  std::size_t nameRoom_ = 0;
   // The item created last by this handler; see endElement for why it stays valid.
   LumtagsDictItem* current_ = nullptr;
   TagDictionary& owner_;

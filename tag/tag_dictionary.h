@@ -70,11 +70,13 @@ class TagDictionary {
   using Page = std::array<LumtagsDictItem*, kPageSize>;
 
   LumtagsDictItem* take();
+  void addChunk();
   void drop(LumtagsDictItem* item);
 
   // Items live in chunks that never move, so that both indexes and the name pointers handed
   // out stay valid; released items wait in `free_`.
   std::vector<std::unique_ptr<LumtagsDictItem[]>> chunks_;
+  LumtagsDictItem* lastChunk_ = nullptr;
   std::size_t usedInLastChunk_ = kChunkSize;
   std::vector<LumtagsDictItem*> free_;
 

@@ -28,16 +28,9 @@ bool isCSpace(unsigned char c) {
 
 // strtol itself costs a call through the locale machinery per id, and a store holds hundreds of
 // thousands of them.
-int32_t readId(const char* text) {
+int32_t readAnyId(const char* text) {
   const auto* at = reinterpret_cast<const unsigned char*>(text);
   uint64_t magnitude = 0;
-  // The usual text is a plain decimal number: it takes no sign, space or prefix test.
-  if (static_cast<unsigned>(*at - '1') < 9) {
-    for (unsigned digit = *at - '0'; digit < 10; digit = static_cast<unsigned>(*++at - '0')) {
-      magnitude = std::min(magnitude * 10 + digit, kMagnitudeCap);
-    }
-    return static_cast<int32_t>(std::min<uint64_t>(magnitude, INT32_MAX));
-  }
   while (isCSpace(*at)) {
     ++at;
   }

@@ -9,16 +9,29 @@ constexpr std::size_t kScanLimit = 16;
 }  // namespace
 
 void TagValues::add(int32_t id, std::string_view name) {
-  if (size_ < kInline) {
-    // Overwritten in place: an entry left from the item's earlier use keeps its name's room.
-    inline_[size_].id = id;
-    inline_[size_].name.assign(name);
-  } else {
-    spill_.push_back({id, std::string(name)});
+  // Read once: the name's bytes are written through a char pointer, which the compiler must
+  // assume may change the count, and would read again after every write.
+  const uint32_t position = size_;
+  if (position >= kInline) {
+    addSpilled(id, name);
+    return;
   }
-  ++size_;
+  // Overwritten in place: an entry left from the item's earlier use keeps its name's room. A
+  // list this short has no indexes (they come past kScanLimit entries).
+  static_assert(kScanLimit >= kInline);
+  TagValue& entry = inline_[position];
+  entry.id = id;
+  entry.name.assign(name);
+  size_ = position + 1;
+}
+
+// Past the entries inside the item; out of line, so that the short path sets up no frame for
+// the growth of the list and its indexes.
+[[gnu::noinline]] void TagValues::addSpilled(int32_t id, std::string_view name) {
+  spill_.push_back({id, std::string(name)});
+  const uint32_t position = size_++;
   if (indexes_) {
-    index(size_ - 1);
+    index(position);
   } else if (size_ > kScanLimit) {
     indexes_ = std::make_unique<Indexes>();
     // In the order added, so that each key ends up at its last entry.

@@ -51,6 +51,7 @@ class TagValues {
     platform::ProbeTable<uint32_t> byName;
   };
 
+  void addSpilled(int32_t id, std::string_view name);
   void index(uint32_t position);
   template <typename Matches>
   [[nodiscard]] const TagValue* lastWhere(const platform::ProbeTable<uint32_t>* index,

@@ -80,9 +80,11 @@ TEST_F(TagManager, ReadsIdsAsStrtolWithBaseZero) {
     EXPECT_EQ(manager.getValueId(c.tagId, "V"), c.valueId) << c.text;
   }
   // The reader against strtol itself, on the corners of what strtol accepts.
-  for (const char* text : {" \t\n\v\f\r+12", "-0x7fffffff", "0X1fg", "0x", "-0xg", "08", "0777",
-                           "+-1", "-2147483649", "2147483648", "-9223372036854775809",
-                           "99999999999999999999", "0xFFFFFFFF", "z1", "", " -0"}) {
+  for (const char* text :
+       {" \t\n\v\f\r+12", "-0x7fffffff", "0X1fg", "0x", "-0xg", "08", "0777", "+-1", "-2147483649",
+        "2147483648", "-9223372036854775809", "99999999999999999999", "0xFFFFFFFF", "z1", "", " -0",
+        // the edges of the inline reading: nine digits, a lone 0
+        "999999999", "1000000000", "2147483647x", "0", "07", "09", "0 1"}) {
     EXPECT_EQ(zt::tag::readId(text),
               std::clamp<long>(std::strtol(text, nullptr, 0), INT32_MIN, INT32_MAX))
         << text;
@@ -111,6 +113,27 @@ TEST_F(TagManager, ValuesAreFiledByIdAndByNameIndependently) {
     }
     EXPECT_EQ(manager.getValueId(3, "g"), KORA_TAG_NOT_FOUND);
   }
+}
+
+// Names of every length come through whole (each of the short copy's cases, and longer ones
+// growing and shrinking), and a value without a name attribute takes the last name seen.
+TEST_F(TagManager, NamesOfAnyLengthAndReusedNames) {
+  std::string tags;
+  const std::size_t lengths[] = {0, 1, 2, 3, 4, 7, 8, 9, 16, 17, 63, 64, 65, 200, 3, 129, 1000};
+  for (std::size_t n = 0; n < std::size(lengths); ++n) {
+    const std::string name(lengths[n], static_cast<char>('a' + n));
+    tags += tag(name, std::to_string(n), {{name + "v", "7"}});
+  }
+  tags +=
+      "<tag name=\"Last\"><id>20</id><tagvalues><tagvalue><value>1</value></tagvalue>"
+      "</tagvalues></tag>";
+  ASSERT_TRUE(load(tags));
+  for (std::size_t n = 0; n < std::size(lengths); ++n) {
+    const std::string name(lengths[n], static_cast<char>('a' + n));
+    EXPECT_EQ(manager.getTagName(static_cast<int32_t>(n)), name) << lengths[n];
+    EXPECT_EQ(manager.getValueName(static_cast<int32_t>(n), 7), name + "v") << lengths[n];
+  }
+  EXPECT_STREQ(manager.getValueName(20, 1), "Last");
 }
 
 TEST_F(TagManager, LaterTagWithTheSameIdReplacesTheEarlierById) {
