@@ -303,6 +303,21 @@ TEST(XmlAttribute, RefillsInAnyOrderHoldWhatAClearedMapHolds) {
     names.push_back(std::string(length - 1, 'n') + "m");
     names.push_back("m" + std::string(length - 1, 'n'));
   }
+  // The same names again after a clear, in the same order, around the first growths of the map's
+  // buckets (a map grown while its pairs went in holds them in another order than a refill).
+  for (const std::size_t count : {2, 13, 14, 20, 40}) {
+    KORAXmlAttribute set;
+    KORAXmlAttribute::Entries reference;
+    for (int fill = 0; fill < 3; ++fill) {
+      set.clear();
+      reference.clear();
+      for (std::size_t i = 0; i < count; ++i) {
+        set.addAttribute(names[i].c_str(), "v");
+        reference.try_emplace(names[i], "v");
+      }
+      ASSERT_TRUE(std::ranges::equal(set.entries(), reference)) << count << " " << fill;
+    }
+  }
   std::srand(7);
   for (int round = 0; round < 200; ++round) {
     KORAXmlAttribute set;

@@ -179,6 +179,19 @@ IKORAXmlAttribute* KORAXmlAttribute::clear() {
   cleared_ = true;
   readded_ = 0;
   otherNames_ = 0;
+  // A map that grew its buckets while its pairs went in holds them in the order the growth left
+  // them, which the same adds into an emptied map of the grown size need not repeat: such a clear
+  // is carried out at once.
+  if (entries_.bucket_count() != clearedBuckets_) {
+    try {
+      carryOutClear();
+    } catch (const std::bad_alloc&) {
+      entries_.clear();
+      added_.clear();
+      cleared_ = false;
+    }
+    clearedBuckets_ = entries_.bucket_count();
+  }
   return this;
 }
 

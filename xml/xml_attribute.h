@@ -119,6 +119,8 @@ class KORAXmlAttribute final : public IKORAXmlAttribute {
   // as if it had been done at once.
   bool cleared_ = false;
   std::size_t readded_ = 0;
+  // The map's bucket count when the last clear was carried out (or the set was made).
+  std::size_t clearedBuckets_ = entries_.bucket_count();
   std::size_t otherNames_ = 0;  // names the set holds that are not XML Names
   bool lostPair_ = false;
 };
