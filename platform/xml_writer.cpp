@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "platform/short_bytes.h"
 #include "platform/utf8.h"
 
 namespace zt::platform {
@@ -39,20 +40,8 @@ constexpr auto kPlainBytes = [] {
 
 // Copies `text` to `at`; returns where it ends.
 char* put(char* at, std::string_view text) {
-  const char* from = text.data();
-  const std::size_t length = text.size();
-  // Names and values are mostly a few bytes, for which a call to memcpy costs more than the
-  // copy: two fixed-size copies that overlap cover every length from 4 to 16.
-  if (length >= 8 && length <= 16) {
-    std::memcpy(at, from, 8);
-    std::memcpy(at + length - 8, from + length - 8, 8);
-  } else if (length >= 4 && length < 8) {
-    std::memcpy(at, from, 4);
-    std::memcpy(at + length - 4, from + length - 4, 4);
-  } else {
-    std::memcpy(at, from, length);
-  }
-  return at + length;
+  copyShort(at, text.data(), text.size());
+  return at + text.size();
 }
 
 // Writes at `at` the line break of `length` bytes that XmlWriter::lineBreakLength() measured
@@ -292,9 +281,7 @@ Status XmlWriter::endCdata() {
 // found through a table and copied whole; a text that is one such run, as names and most values
 // are, is copied without setting up the escaping loop.
 void XmlWriter::appendText(std::string_view text, bool attribute) {
-  const auto& plainByte = kPlainBytes[attribute ? 2 : disableOutputEscaping_ ? 1 : 0];
-  const char* end = text.data() + text.size();
-  if (plainRunEnd(plainByte, text.data(), end) == end) {
+  if (isPlain(text, attribute)) {
     out_.append(text.data(), text.size());
     return;
   }

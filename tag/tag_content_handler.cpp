@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/short_bytes.h"
 #include "tag/tag_id_reader.h"
 
 namespace zt::tag {
@@ -62,28 +63,6 @@ CLumtagsContentHandler::Code codeOf(const char* word) {
     return kTagValue;
   }
   return is(rest, "s") ? kTagValues : kForeign;
-}
-
-// memcpy for the short names of a store, nearly all of them, without the call and its dispatch
-// on the length: two overlapping words, or three single bytes.
-void copyName(char* to, const char* from, std::size_t length) {
-  const auto copyEnds = [&](auto word) {
-    std::memcpy(&word, from, sizeof word);
-    std::memcpy(to, &word, sizeof word);
-    std::memcpy(&word, from + length - sizeof word, sizeof word);
-    std::memcpy(to + length - sizeof word, &word, sizeof word);
-  };
-  if (length > 16) {
-    std::memcpy(to, from, length);
-  } else if (length >= 8) {
-    copyEnds(uint64_t{});
-  } else if (length >= 4) {
-    copyEnds(uint32_t{});
-  } else if (length != 0) {
-    to[0] = from[0];
-    to[length / 2] = from[length / 2];
-    to[length - 1] = from[length - 1];
-  }
 }
 
 // The code an open element is kept under: see the element stack.
@@ -145,7 +124,7 @@ int CLumtagsContentHandler::attribute(const char* name, const char* value) {
       if (length >= nameRoom_) [[unlikely]] {
         growName(length);
       }
-      copyName(name_.get(), value, length);
+      platform::copyShort(name_.get(), value, length);
       nameLength_ = length;
       return 0;
     }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <new>
 
+#include "platform/short_bytes.h"
 #include "platform/xml_name.h"
 
 namespace zt::xml {
@@ -71,7 +72,7 @@ IKORAXmlAttribute* KORAXmlAttribute::add(const char* name, std::string_view valu
   const std::string_view key(name);
   try {
     if (cleared_) {
-      if (readded_ < added_.size() && sameText(added_[readded_].pair->first, key)) {
+      if (readded_ < added_.size() && platform::sameShort(added_[readded_].pair->first, key)) {
         const Added& again = added_[readded_];
         again.pair->second.assign(value);
         otherNames_ += again.nameIsXmlName ? 0 : 1;

@@ -4,7 +4,6 @@
 #define ZT_XML_XML_ATTRIBUTE_H
 
 #include <cstdint>
-#include <cstring>
 #include <memory_resource>
 #include <string>
 #include <string_view>
@@ -21,37 +20,6 @@ std::string decimalText(uint32_t value);
 // "0x" and exactly 8 lower-case digits; negative values as their 32-bit two's complement.
 std::string hexText(uint32_t value);
 const char* boolText(bool value);
-
-// Whether two texts hold the same bytes. Names are mostly a few bytes, which memcmp is called
-// for at more cost than the comparison: up to 3 bytes are compared one by one, from 4 to 16 as
-// two fixed-size pieces that overlap.
-inline bool sameText(std::string_view a, std::string_view b) {
-  const std::size_t length = a.size();
-  if (length != b.size()) {
-    return false;
-  }
-  const auto same = [&](auto piece, std::size_t at) {
-    decltype(piece) other{};
-    std::memcpy(&piece, a.data() + at, sizeof piece);
-    std::memcpy(&other, b.data() + at, sizeof piece);
-    return piece == other;
-  };
-  if (length >= 8 && length <= 16) {
-    return same(uint64_t{}, 0) && same(uint64_t{}, length - 8);
-  }
-  if (length >= 4 && length < 8) {
-    return same(uint32_t{}, 0) && same(uint32_t{}, length - 4);
-  }
-  if (length < 4) {
-    for (std::size_t i = 0; i < length; ++i) {
-      if (a[i] != b[i]) {
-        return false;
-      }
-    }
-    return true;
-  }
-  return a == b;
-}
 
 // Names are unique and compared byte by byte; the first value given for a name stays. The writer
 // emits the pairs in the map's own iteration order. The `long` slots are 64 bits wide here and
