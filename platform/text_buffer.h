@@ -131,17 +131,17 @@ class TextBuffer {
       return;
     }
     const std::shared_ptr<LentText> lent = lent_.lock();
-    char* copy = nullptr;
+    std::unique_ptr<char, decltype(&std::free)> copy(nullptr, &std::free);
     std::size_t capacity = lentCapacity_;
     if (lent != nullptr && data_ != nullptr && keepText) {
       // Allocated before anything changes, so that running out of memory leaves the loan as it
       // was.
       capacity = size_ + 1 < 256 ? 256 : size_ + 1;
-      copy = static_cast<char*>(std::malloc(capacity));
+      copy.reset(static_cast<char*>(std::malloc(capacity)));
       if (copy == nullptr) {
         throw std::bad_alloc();
       }
-      std::memcpy(copy, data_, size_ + 1);
+      std::memcpy(copy.get(), data_, size_ + 1);
     }
     lentOut_ = false;
     lent_.reset();
@@ -149,8 +149,8 @@ class TextBuffer {
     if (lent == nullptr || data_ == nullptr) {
       return;
     }
-    lent->block_ = std::exchange(data_, copy);
-    if (copy == nullptr) {
+    lent->block_ = std::exchange(data_, copy.release());
+    if (data_ == nullptr) {
       size_ = capacity_ = 0;
     }
   }
