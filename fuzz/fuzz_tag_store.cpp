@@ -29,7 +29,7 @@ using zt::tag::LumtagsDictItem;
 std::string dump(const zt::tag::TagDictionary& dictionary) {
   std::string out;
   dictionary.forEachById([&](int32_t id, const LumtagsDictItem& item) {
-    out += std::to_string(id) + ":" + item.name + "{";
+    out += std::to_string(id) + ":" + std::string(item.name()) + "{";
     for (const auto& [valueId, name] : item.valueNames()) {
       out += std::to_string(valueId) + "=" + name + ",";
     }
@@ -37,7 +37,7 @@ std::string dump(const zt::tag::TagDictionary& dictionary) {
   });
   std::vector<std::string> names;
   dictionary.forEachByName([&](const LumtagsDictItem& item) {
-    names.push_back(item.name + "->" + std::to_string(item.id) + ";");
+    names.push_back(std::string(item.name()) + "->" + std::to_string(item.id) + ";");
   });
   std::sort(names.begin(), names.end());
   for (const std::string& name : names) {
@@ -48,13 +48,13 @@ std::string dump(const zt::tag::TagDictionary& dictionary) {
 
 void checkItem(zt::tag::KORATagManager& manager, const LumtagsDictItem& item) {
   const auto& dictionary = manager.dictionary();
-  const int held =
-      (dictionary.byId(item.id) == &item ? 1 : 0) + (dictionary.byName(item.name) == &item ? 1 : 0);
+  const int held = (dictionary.byId(item.id) == &item ? 1 : 0) +
+                   (dictionary.byName(item.name()) == &item ? 1 : 0);
   ZT_FUZZ_CHECK(held >= 1 && held == item.holders);
-  ZT_FUZZ_CHECK(zt::fuzz::isUtf8(item.name));
+  ZT_FUZZ_CHECK(zt::fuzz::isUtf8(item.name()));
   for (const auto& [valueId, name] : item.valueNames()) {
     ZT_FUZZ_CHECK(zt::fuzz::isUtf8(name));
-    ZT_FUZZ_CHECK(item.values.lastWithId(valueId)->name == name);
+    ZT_FUZZ_CHECK(item.values.lastWithId(valueId)->name() == name);
   }
   for (const auto& [name, valueId] : item.valueIds()) {
     ZT_FUZZ_CHECK(item.values.lastWithName(name)->id == valueId);
@@ -67,7 +67,7 @@ void checkConsistent(zt::tag::KORATagManager& manager) {
   dictionary.forEachById([&](int32_t id, const LumtagsDictItem& item) {
     ++ids;
     ZT_FUZZ_CHECK(id >= 0 && id <= 65535 && id == item.id);
-    ZT_FUZZ_CHECK(manager.getTagName(id) == item.name.c_str());
+    ZT_FUZZ_CHECK(manager.getTagName(id) == item.name().data());
     for (const auto& [valueId, name] : item.valueNames()) {
       ZT_FUZZ_CHECK(manager.getValueName(id, valueId) == name);
     }
@@ -79,9 +79,9 @@ void checkConsistent(zt::tag::KORATagManager& manager) {
   ZT_FUZZ_CHECK(ids == dictionary.idCount());
   std::set<std::string> names;
   dictionary.forEachByName([&](const LumtagsDictItem& item) {
-    ZT_FUZZ_CHECK(names.insert(item.name).second);
-    ZT_FUZZ_CHECK(dictionary.byName(item.name) == &item);
-    ZT_FUZZ_CHECK(manager.getTagId(item.name.c_str()) == item.id);
+    ZT_FUZZ_CHECK(names.insert(std::string(item.name())).second);
+    ZT_FUZZ_CHECK(dictionary.byName(item.name()) == &item);
+    ZT_FUZZ_CHECK(manager.getTagId(item.name().data()) == item.id);
     checkItem(manager, item);
   });
   ZT_FUZZ_CHECK(names.size() == dictionary.nameCount());

@@ -17,16 +17,18 @@
 namespace zt::platform {
 
 // `Ref` is a pointer or a number; its value-initialised state (null, 0) marks an empty slot and
-// is never filed.
-template <typename Ref>
+// is never filed. `Hash` is what a slot keeps of the key's hash: a 32-bit one halves the slots of
+// a table of 32-bit references, and still places and tells apart far more keys than fit in memory.
+template <typename Ref, typename Hash = uint64_t>
 class ProbeTable {
  public:
   // The reference filed under the key that `matches(ref)` recognises, or Ref{} when there is none.
   template <typename Matches>
-  [[nodiscard]] Ref find(uint64_t hash, Matches matches) const {
+  [[nodiscard]] Ref find(uint64_t fullHash, Matches matches) const {
     if (slots_.empty()) {
       return Ref{};
     }
+    const auto hash = static_cast<Hash>(fullHash);
     for (std::size_t at = hash & mask();; at = (at + 1) & mask()) {
       const Slot& slot = slots_[at];
       if (slot.ref == Ref{} || (slot.hash == hash && matches(slot.ref))) {
@@ -38,11 +40,12 @@ class ProbeTable {
   // Files `ref` under its key (hashed to `hash`), in place of the reference filed there, which
   // it returns; Ref{} when the key is new.
   template <typename Matches>
-  Ref assign(uint64_t hash, Ref ref, Matches matches) {
+  Ref assign(uint64_t fullHash, Ref ref, Matches matches) {
     // At most half the slots are used, so that runs stay short and a search always ends.
     if ((size_ + 1) * 2 > slots_.size()) {
       grow();
     }
+    const auto hash = static_cast<Hash>(fullHash);
     for (std::size_t at = hash & mask();; at = (at + 1) & mask()) {
       Slot& slot = slots_[at];
       if (slot.ref == Ref{}) {
@@ -70,7 +73,7 @@ class ProbeTable {
 
  private:
   struct Slot {
-    uint64_t hash = 0;
+    Hash hash = 0;
     Ref ref{};
   };
 

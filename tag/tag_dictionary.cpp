@@ -1,64 +1,77 @@
 #include "tag/tag_dictionary.h"
 
+#include <memory>
+#include <new>
 #include <utility>
 
 namespace zt::tag {
 
 std::map<int32_t, std::string> LumtagsDictItem::valueNames() const {
   std::map<int32_t, std::string> names;
-  for (std::size_t position = 0; position < values.size(); ++position) {
-    names[values[position].id] = values[position].name;
-  }
+  values.forEach([&](const TagValue& value) { names[value.id] = value.name(); });
   return names;
 }
 
 std::map<std::string, int32_t> LumtagsDictItem::valueIds() const {
   std::map<std::string, int32_t> ids;
-  for (std::size_t position = 0; position < values.size(); ++position) {
-    ids[values[position].name] = values[position].id;
-  }
+  values.forEach([&](const TagValue& value) { ids[std::string(value.name())] = value.id; });
   return ids;
 }
 
 TagDictionary::TagDictionary() = default;
-TagDictionary::~TagDictionary() = default;
+
+// Only the items taken were made: every one in the full chunks, the first ones in the last.
+TagDictionary::~TagDictionary() {
+  for (std::size_t chunk = 0; chunk < chunks_.size(); ++chunk) {
+    const std::size_t made = chunk + 1 == chunks_.size() ? usedInLastChunk_ : kChunkSize;
+    for (std::size_t index = 0; index < made; ++index) {
+      std::destroy_at(&chunks_[chunk][index].item);
+    }
+  }
+}
 
 // Once every 1 024 items, and out of line, so that taking an item sets up no frame for it (not
 // marked cold: that would compile the making of the items for size, at twice the instructions).
 [[gnu::noinline]] void TagDictionary::addChunk() {
-  // Default-initialised: the members' own initialisers are all an item needs, and zeroing the
-  // chunk first would only be written over.
-  chunks_.push_back(std::make_unique_for_overwrite<LumtagsDictItem[]>(kChunkSize));
-  lastChunk_ = chunks_.back().get();
+  if (chunks_.size() * kChunkSize >= UINT32_MAX) {
+    throw std::bad_alloc();  // the by-name index numbers items in 32 bits
+  }
+  // Reserved first, so that the push cannot fail with the chunk made and not kept.
+  chunks_.reserve(chunks_.size() + 1);
+  chunks_.push_back(std::make_unique<Slot[]>(kChunkSize));
   usedInLastChunk_ = 0;
 }
 
-LumtagsDictItem* TagDictionary::take() {
+uint32_t TagDictionary::take() {
   if (!free_.empty()) {
-    LumtagsDictItem* item = free_.back();
+    const uint32_t index = free_.back();
     free_.pop_back();
-    return item;
+    return index;
   }
   if (usedInLastChunk_ == kChunkSize) [[unlikely]] {
     addChunk();
   }
-  return &lastChunk_[usedInLastChunk_++];
+  const std::size_t index = (chunks_.size() - 1) * kChunkSize + usedInLastChunk_;
+  std::construct_at(&chunks_.back()[usedInLastChunk_].item);
+  ++usedInLastChunk_;
+  return static_cast<uint32_t>(index);
 }
 
 void TagDictionary::drop(LumtagsDictItem* item) {
   if (item != nullptr && --item->holders == 0) {
     // The room of its values and its name stays with the item for the tag that reuses it.
-    item->values.clear();
-    free_.push_back(item);
+    free_.push_back(item->number);
   }
 }
 
 LumtagsDictItem* TagDictionary::createItem(uint16_t id, std::string_view name) {
   // Taken before the items it replaces are dropped, so the new item is never one of them.
-  LumtagsDictItem* item = take();
+  const uint32_t number = take();
+  LumtagsDictItem* item = at(number);
+  item->values.reset(name);
   item->id = id;
-  item->name.assign(name);
   item->holders = 2;
+  item->number = number;
 
   std::unique_ptr<Page>& page = tagsById_[id / kPageSize];
   if (!page) {
@@ -69,8 +82,13 @@ LumtagsDictItem* TagDictionary::createItem(uint16_t id, std::string_view name) {
     ++idCount_;
   }
   drop(replacedById);
-  drop(tagsByName_.assign(platform::hashName(item->name), item,
-                          [&](const LumtagsDictItem* held) { return held->name == item->name; }));
+  const std::string_view filed = item->name();
+  const uint32_t replacedByName =
+      tagsByName_.assign(platform::hashName(filed), number + 1,
+                         [&](uint32_t held) { return at(held - 1)->name() == filed; });
+  if (replacedByName != 0) {
+    drop(at(replacedByName - 1));
+  }
   return item;
 }
 
@@ -83,8 +101,10 @@ const LumtagsDictItem* TagDictionary::byId(int32_t id) const {
 }
 
 const LumtagsDictItem* TagDictionary::byName(std::string_view name) const {
-  return tagsByName_.find(platform::hashName(name),
-                          [&](const LumtagsDictItem* held) { return held->name == name; });
+  const uint32_t held = tagsByName_.find(platform::hashName(name), [&](uint32_t candidate) {
+    return at(candidate - 1)->name() == name;
+  });
+  return held == 0 ? nullptr : at(held - 1);
 }
 
 std::size_t TagDictionary::itemsMade() const {

@@ -18,12 +18,16 @@ namespace zt::tag {
 
 // One tag. Items belong to the dictionary, which files each under its id and its name.
 struct LumtagsDictItem {
-  uint16_t id = 0;
-  std::string name;
+  // The tag's name (zero-terminated) and its values.
   TagValues values;
+  uint16_t id = 0;
   // How many of the two indexes hold the item (0 while it waits in the pool for reuse).
   uint8_t holders = 0;
+  // Its place among the dictionary's items, by which the by-name index holds it.
+  uint32_t number = 0;
 
+  // Zero-terminated.
+  [[nodiscard]] std::string_view name() const { return values.name(); }
   // The values reduced to what the lookups answer: name by id, id by name.
   [[nodiscard]] std::map<int32_t, std::string> valueNames() const;
   [[nodiscard]] std::map<std::string, int32_t> valueIds() const;
@@ -58,7 +62,7 @@ class TagDictionary {
   void forEachById(Visit visit) const;
   template <typename Visit>
   void forEachByName(Visit visit) const {
-    tagsByName_.forEach([&](const LumtagsDictItem* item) { visit(*item); });
+    tagsByName_.forEach([&](uint32_t held) { visit(*at(held - 1)); });
   }
   [[nodiscard]] std::size_t idCount() const { return idCount_; }
   [[nodiscard]] std::size_t nameCount() const { return tagsByName_.size(); }
@@ -68,22 +72,33 @@ class TagDictionary {
   static constexpr std::size_t kPageSize = 256;
   static constexpr std::size_t kChunkSize = 1024;
   using Page = std::array<LumtagsDictItem*, kPageSize>;
+  // Room for an item, made into one only when the item is first taken: a chunk's items are
+  // written once, as they are used, rather than all at once when the chunk is made.
+  union Slot {
+    Slot() {}  // NOLINT: leaves the item unmade
+    ~Slot() {}
+    LumtagsDictItem item;
+  };
 
-  LumtagsDictItem* take();
+  // The item numbered `index`, counting across the chunks in the order made.
+  [[nodiscard]] LumtagsDictItem* at(std::size_t index) const {
+    return &chunks_[index / kChunkSize][index % kChunkSize].item;
+  }
+  uint32_t take();
   void addChunk();
   void drop(LumtagsDictItem* item);
 
   // Items live in chunks that never move, so that both indexes and the name pointers handed
-  // out stay valid; released items wait in `free_`.
-  std::vector<std::unique_ptr<LumtagsDictItem[]>> chunks_;
-  LumtagsDictItem* lastChunk_ = nullptr;
+  // out stay valid; released items wait in `free_` by number.
+  std::vector<std::unique_ptr<Slot[]>> chunks_;
   std::size_t usedInLastChunk_ = kChunkSize;
-  std::vector<LumtagsDictItem*> free_;
+  std::vector<uint32_t> free_;
 
   // By id: the high byte picks a page, made on first use, the low byte the slot.
   std::array<std::unique_ptr<Page>, kPageSize> tagsById_;
   std::size_t idCount_ = 0;
-  platform::ProbeTable<LumtagsDictItem*> tagsByName_;
+  // By name: items by number plus one, with 32 bits of each name's hash, eight bytes a slot.
+  platform::ProbeTable<uint32_t, uint32_t> tagsByName_;
 };
 
 template <typename Visit>

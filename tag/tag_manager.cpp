@@ -68,14 +68,14 @@ int32_t KORATagManager::getValueId(int32_t tagId, const char* valueName) {
 // nothing, rather than replace the tag filed under their low 16 bits.
 const char* KORATagManager::getTagName(int32_t tagId) {
   if (const LumtagsDictItem* item = find(tagId)) {
-    return item->name.c_str();
+    return item->name().data();
   }
   if (tagId < 0 || tagId > UINT16_MAX) {
     return kEmptyText;
   }
   std::array<char, 16> name{};
   std::snprintf(name.data(), name.size(), "0x%04x", static_cast<unsigned>(tagId));
-  return record_->dictionary.createItem(static_cast<uint16_t>(tagId), name.data())->name.c_str();
+  return record_->dictionary.createItem(static_cast<uint16_t>(tagId), name.data())->name().data();
 }
 
 const char* KORATagManager::getValueName(int32_t tagId, int32_t valueId) {
@@ -84,7 +84,7 @@ const char* KORATagManager::getValueName(int32_t tagId, int32_t valueId) {
     return kEmptyText;
   }
   const TagValue* value = item->values.lastWithId(valueId);
-  return value == nullptr ? kEmptyText : value->name.c_str();
+  return value == nullptr ? kEmptyText : value->name().data();
 }
 
 }  // namespace zt::tag

@@ -1,87 +1,146 @@
 #include "tag/tag_values.h"
 
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "platform/short_bytes.h"
+
 namespace zt::tag {
 namespace {
 
-// Up to this many entries a scan from the back beats hashing; past it the list is indexed.
-constexpr std::size_t kScanLimit = 16;
+// Up to this many entries a scan beats hashing; past it the list is indexed.
+constexpr uint32_t kScanLimit = 16;
+
+// The bytes an entry or a name takes in the block, refused when the block could not count them.
+uint32_t bytesFor(std::size_t bytes) {
+  if (bytes > UINT32_MAX / 2) {
+    throw std::bad_alloc();
+  }
+  return static_cast<uint32_t>((bytes + 3) & ~std::size_t{3});
+}
+
+// Writes one entry at `to`: its header, then its name, zero-terminated.
+void place(char* to, int32_t id, std::string_view name) {
+  const TagValue header{id, static_cast<uint32_t>(name.size())};
+  std::memcpy(to, &header, sizeof header);
+  platform::copyShort(to + sizeof header, name.data(), name.size());
+  to[sizeof header + name.size()] = '\0';
+}
 
 }  // namespace
 
+TagValues::~TagValues() {
+  if (ownsBlock()) {
+    delete[] data_;
+  }
+}
+
+// A block of the tag's own with room for `needed` bytes at least; the bytes in use come along
+// when `keep`.
+void TagValues::grow(uint32_t needed, bool keep) {
+  // Doubled, as far as the block's counts allow.
+  const uint32_t doubled = room_ <= UINT32_MAX / 4 ? 2 * room_ : needed;
+  const uint32_t room = std::max({needed, doubled, uint32_t{128}});
+  char* block = new char[room];
+  if (keep) {
+    std::memcpy(block, data_, used_);
+  }
+  if (ownsBlock()) {
+    delete[] data_;
+  }
+  data_ = block;
+  room_ = room;
+}
+
+void TagValues::reset(std::string_view name) {
+  const uint32_t used = bytesFor(name.size() + 1);
+  if (used > room_) {
+    grow(used, false);
+  }
+  platform::copyShort(data_, name.data(), name.size());
+  data_[name.size()] = '\0';
+  nameLength_ = static_cast<uint32_t>(name.size());
+  used_ = used;
+  count_ = 0;
+  indexes_.reset();
+}
+
 void TagValues::add(int32_t id, std::string_view name) {
   // Read once: the name's bytes are written through a char pointer, which the compiler must
-  // assume may change the count, and would read again after every write.
-  const uint32_t position = size_;
-  if (position >= kInline) {
-    addSpilled(id, name);
+  // assume may change the members, and would read them again after every write.
+  const uint32_t at = used_;
+  const uint32_t count = count_;
+  const std::size_t size = sizeof(TagValue) + ((name.size() + 4) & ~std::size_t{3});
+  if (size > room_ - at || count >= kScanLimit) [[unlikely]] {
+    addGrowing(id, name);
     return;
   }
-  // Overwritten in place: an entry left from the item's earlier use keeps its name's room. A
-  // list this short has no indexes (they come past kScanLimit entries).
-  static_assert(kScanLimit >= kInline);
-  TagValue& entry = inline_[position];
-  entry.id = id;
-  entry.name.assign(name);
-  size_ = position + 1;
+  place(data_ + at, id, name);
+  used_ = at + static_cast<uint32_t>(size);
+  count_ = count + 1;
 }
 
-// Past the entries inside the item; out of line, so that the short path sets up no frame for
-// the growth of the list and its indexes.
-[[gnu::noinline]] void TagValues::addSpilled(int32_t id, std::string_view name) {
-  spill_.push_back({id, std::string(name)});
-  const uint32_t position = size_++;
+// A block too small for the entry, or a list long enough to be indexed; out of line, so that the
+// usual path sets up no frame for either.
+[[gnu::noinline]] void TagValues::addGrowing(int32_t id, std::string_view name) {
+  const uint32_t size = sizeof(TagValue) + bytesFor(name.size() + 1);
+  if (size > room_ - used_) {
+    grow(bytesFor(std::size_t{used_} + size), true);
+  }
+  const uint32_t at = used_;
+  place(data_ + at, id, name);
+  used_ = at + size;
+  ++count_;
   if (indexes_) {
-    index(position);
-  } else if (size_ > kScanLimit) {
-    indexes_ = std::make_unique<Indexes>();
-    // In the order added, so that each key ends up at its last entry.
-    for (uint32_t position = 0; position < size_; ++position) {
-      index(position);
-    }
+    index(at);
+  } else if (count_ > kScanLimit) {
+    indexAll();
   }
 }
 
-void TagValues::index(uint32_t position) {
-  const TagValue& entry = (*this)[position];
-  const auto& values = *this;
-  indexes_->byId.assign(platform::hashId(entry.id), position + 1,
-                        [&](uint32_t held) { return values[held - 1].id == entry.id; });
-  indexes_->byName.assign(platform::hashName(entry.name), position + 1,
-                          [&](uint32_t held) { return values[held - 1].name == entry.name; });
+void TagValues::indexAll() {
+  indexes_ = std::make_unique<Indexes>();
+  // In the order added, so that each key ends up at its last entry.
+  forEach([&](const TagValue& value) {
+    index(static_cast<uint32_t>(reinterpret_cast<const char*>(&value) - data_));
+  });
 }
 
-// The last entry `matches` accepts: through `index` when the list has one, else by a scan from
-// the back.
+void TagValues::index(uint32_t at) {
+  const TagValue& value = entry(at);
+  indexes_->byId.assign(platform::hashId(value.id), at + 1,
+                        [&](uint32_t held) { return entry(held - 1).id == value.id; });
+  indexes_->byName.assign(platform::hashName(value.name()), at + 1,
+                          [&](uint32_t held) { return entry(held - 1).name() == value.name(); });
+}
+
+// The last entry `matches` accepts: through `index` when the list has one, else by a scan.
 template <typename Matches>
-const TagValue* TagValues::lastWhere(const platform::ProbeTable<uint32_t>* index, uint64_t hash,
-                                     Matches matches) const {
+const TagValue* TagValues::lastWhere(const platform::ProbeTable<uint32_t, uint32_t>* index,
+                                     uint64_t hash, Matches matches) const {
   if (index != nullptr) {
     const uint32_t held =
-        index->find(hash, [&](uint32_t candidate) { return matches((*this)[candidate - 1]); });
-    return held == 0 ? nullptr : &(*this)[held - 1];
+        index->find(hash, [&](uint32_t candidate) { return matches(entry(candidate - 1)); });
+    return held == 0 ? nullptr : &entry(held - 1);
   }
-  for (uint32_t position = size_; position-- > 0;) {
-    if (matches((*this)[position])) {
-      return &(*this)[position];
+  const TagValue* last = nullptr;
+  forEach([&](const TagValue& value) {
+    if (matches(value)) {
+      last = &value;
     }
-  }
-  return nullptr;
+  });
+  return last;
 }
 
 const TagValue* TagValues::lastWithId(int32_t id) const {
-  return lastWhere(indexes_ ? &indexes_->byId : nullptr, platform::hashId(id),
-                   [&](const TagValue& entry) { return entry.id == id; });
+  return lastWhere(indexes_ ? &indexes_->byId : nullptr, indexes_ ? platform::hashId(id) : 0,
+                   [&](const TagValue& value) { return value.id == id; });
 }
 
 const TagValue* TagValues::lastWithName(std::string_view name) const {
-  return lastWhere(indexes_ ? &indexes_->byName : nullptr, platform::hashName(name),
-                   [&](const TagValue& entry) { return entry.name == name; });
-}
-
-void TagValues::clear() {
-  size_ = 0;
-  spill_.clear();
-  indexes_.reset();
+  return lastWhere(indexes_ ? &indexes_->byName : nullptr, indexes_ ? platform::hashName(name) : 0,
+                   [&](const TagValue& value) { return value.name() == name; });
 }
 
 }  // namespace zt::tag

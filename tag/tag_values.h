@@ -1,66 +1,110 @@
-// TagValues: the named values of one tag, as a list in the order they were added.
+// TagValues: a tag's name and its named values, as a list in the order they were added, kept
+// together in one block of bytes.
 //
 // A value is added under its id and under its name, each replacing what was filed under that
 // key before, and the two are independent: after (1, A), (2, A) and (1, B), id 1 names B, id 2
 // names A, A has id 2 and B id 1. Looking for the last entry with a given id (or name) answers
 // exactly that, so the list is never rewritten, only appended to. Short lists, the usual case,
-// are scanned from the back; a long one gets two hash indexes that point at those last entries.
+// are scanned; a long one gets two hash indexes that point at those last entries.
+//
+// The block starts with the tag's name and then holds each value as a TagValue header followed
+// by its name, every name zero-terminated and every header at a multiple of four bytes. A tag
+// whose name and values fit in the room inside the object, as most do, needs no allocation; a
+// larger one moves to a block of its own, which it keeps when the tag is reset for reuse.
+// Adding values may move the block: names handed out stay valid only once a tag's values are
+// complete, which the dictionary ensures by adding values only to the tag it made last in a load.
 #ifndef ZT_TAG_TAG_VALUES_H
 #define ZT_TAG_TAG_VALUES_H
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/probe_table.h"
 
 namespace zt::tag {
 
+// One value in a tag's block; its name's bytes follow it.
 struct TagValue {
-  int32_t id = 0;
-  std::string name;
+  int32_t id;
+  uint32_t length;
+
+  // Zero-terminated.
+  [[nodiscard]] std::string_view name() const {
+    return {reinterpret_cast<const char*>(this + 1), length};
+  }
 };
 
 class TagValues {
  public:
+  TagValues() { inline_[0] = '\0'; }
+  ~TagValues();
+  TagValues(const TagValues&) = delete;
+  TagValues& operator=(const TagValues&) = delete;
+
+  // Names the tag and forgets every value, keeping the room for the values to come.
+  void reset(std::string_view name);
+  // Zero-terminated.
+  [[nodiscard]] std::string_view name() const { return {data_, nameLength_}; }
+
   void add(int32_t id, std::string_view name);
   // The entry added last with that id, resp. that name; null when there is none.
   [[nodiscard]] const TagValue* lastWithId(int32_t id) const;
   [[nodiscard]] const TagValue* lastWithName(std::string_view name) const;
-  // Forgets every value but keeps the room, for the next tag that uses it.
-  void clear();
 
   // Every entry in the order added, including the ones that later entries shadow.
-  [[nodiscard]] std::size_t size() const { return size_; }
-  [[nodiscard]] const TagValue& operator[](std::size_t position) const {
-    return position < kInline ? inline_[position] : spill_[position - kInline];
+  [[nodiscard]] std::size_t size() const { return count_; }
+  template <typename Visit>
+  void forEach(Visit visit) const {
+    for (uint32_t at = firstValue(); at < used_; at = next(at)) {
+      visit(entry(at));
+    }
   }
 
  private:
-  // Most tags have a handful of values: those live in the item itself, which saves an
-  // allocation per tag on load and a release per tag when the dictionary ends.
-  static constexpr std::size_t kInline = 4;
+  // The room inside the object: with the fields above it, a tag takes 96 bytes, which holds a
+  // name and three or four values of a few bytes each.
+  static constexpr uint32_t kInline = 56;
 
-  // Positions plus one (0 marks an empty slot).
+  // Offsets of entries plus one (0 marks an empty slot).
   struct Indexes {
-    platform::ProbeTable<uint32_t> byId;
-    platform::ProbeTable<uint32_t> byName;
+    platform::ProbeTable<uint32_t, uint32_t> byId;
+    platform::ProbeTable<uint32_t, uint32_t> byName;
   };
 
-  void addSpilled(int32_t id, std::string_view name);
-  void index(uint32_t position);
+  static constexpr uint32_t aligned(std::size_t bytes) {
+    return static_cast<uint32_t>((bytes + 3) & ~std::size_t{3});
+  }
+  [[nodiscard]] uint32_t firstValue() const { return aligned(nameLength_ + 1); }
+  [[nodiscard]] uint32_t next(uint32_t at) const {
+    return at + sizeof(TagValue) + aligned(entry(at).length + 1);
+  }
+  [[nodiscard]] const TagValue& entry(uint32_t at) const {
+    return *reinterpret_cast<const TagValue*>(data_ + at);
+  }
+
+  void addGrowing(int32_t id, std::string_view name);
+  void grow(uint32_t needed, bool keep);
+  void index(uint32_t at);
+  void indexAll();
   template <typename Matches>
-  [[nodiscard]] const TagValue* lastWhere(const platform::ProbeTable<uint32_t>* index,
+  [[nodiscard]] const TagValue* lastWhere(const platform::ProbeTable<uint32_t, uint32_t>* index,
                                           uint64_t hash, Matches matches) const;
 
-  std::array<TagValue, kInline> inline_;
-  std::vector<TagValue> spill_;
-  uint32_t size_ = 0;
+  [[nodiscard]] bool ownsBlock() const { return data_ != inline_; }
+
+  // The block: `inline_` or one the tag allocated (and frees), `room_` bytes of which `used_`
+  // hold the name and the entries.
+  char* data_ = inline_;
+  uint32_t used_ = 4;
+  uint32_t room_ = kInline;
+  uint32_t count_ = 0;
+  uint32_t nameLength_ = 0;
   std::unique_ptr<Indexes> indexes_;
+  // Left unwritten until used: a tag is made in fresh memory, and only the bytes its name and
+  // values take are worth touching.
+  alignas(alignof(TagValue)) char inline_[kInline];
 };
 
 }  // namespace zt::tag

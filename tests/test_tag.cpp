@@ -191,6 +191,42 @@ TEST_F(TagManager, LoadingAgainAddsAndReplacesWithoutEmptying) {
   EXPECT_EQ(manager.getTagId("B"), 2);
 }
 
+// Reloads hand released items to tags of other sizes: names and values that fit inside an item
+// and ones that need a block of their own, in both directions, answer alike.
+TEST_F(TagManager, ReusedItemsTakeTagsOfEverySize) {
+  const auto storeOf = [](std::size_t nameLength, int values) {
+    std::string tags;
+    for (int n = 0; n < 8; ++n) {
+      const std::string name(nameLength + static_cast<std::size_t>(n), static_cast<char>('a' + n));
+      std::vector<std::pair<std::string, std::string>> list;
+      for (int v = 0; v < values; ++v) {
+        list.emplace_back(name.substr(0, static_cast<std::size_t>(v) % 9) + "v" + std::to_string(v),
+                          std::to_string(v));
+      }
+      tags += tag(name, std::to_string(n), list);
+    }
+    return tags;
+  };
+  const std::pair<std::size_t, int> sizes[] = {{2, 3}, {40, 30}, {2, 3}, {100, 1}, {1, 20}, {2, 3}};
+  for (std::size_t round = 0; round < std::size(sizes); ++round) {
+    const auto [nameLength, values] = sizes[round];
+    ASSERT_TRUE(load(storeOf(nameLength, values))) << round;
+    for (int n = 0; n < 8; ++n) {
+      const std::string name(nameLength + static_cast<std::size_t>(n), static_cast<char>('a' + n));
+      EXPECT_EQ(manager.getTagName(n), name) << round;
+      EXPECT_EQ(manager.getTagId(name.c_str()), n) << round;
+      for (int v = 0; v < values; ++v) {
+        const std::string value =
+            name.substr(0, static_cast<std::size_t>(v) % 9) + "v" + std::to_string(v);
+        EXPECT_EQ(manager.getValueName(n, v), value) << round;
+        EXPECT_EQ(manager.getValueId(n, value.c_str()), v) << round;
+      }
+    }
+  }
+  // The names of each size stay filed, the replaced ones were reused.
+  EXPECT_LT(manager.dictionary().itemsMade(), 8 * std::size(sizes));
+}
+
 TEST_F(TagManager, UnknownIdsGetGeneratedNames) {
   EXPECT_EQ(manager.getTagId("anything"), KORA_TAG_NOT_FOUND);
   EXPECT_STREQ(manager.getTagName(26), "0x001a");
