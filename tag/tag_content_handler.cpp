@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/probe_table.h"
 #include "platform/short_bytes.h"
 #include "tag/tag_id_reader.h"
 
@@ -126,6 +127,15 @@ int CLumtagsContentHandler::attribute(const char* name, const char* value) {
       }
       platform::copyShort(name_.get(), value, length);
       nameLength_ = length;
+      // A tag's name comes at the third level of a store. Its hash is taken now and the place
+      // where the by-name index will file it is fetched, while the tag's id is read: filing the
+      // tag at the end of the id would otherwise wait for that memory. Only a hint: the hash is
+      // used only while it is the current name's.
+      nameHashed_ = depth_ == 3;
+      if (nameHashed_) {
+        nameHash_ = platform::hashName({name_.get(), length});
+        owner_.expectName(nameHash_);
+      }
       return 0;
     }
     case kForeign:
@@ -166,7 +176,9 @@ int CLumtagsContentHandler::endElement(const char* /*name*/) {
 // Out of line and reached by a tail call, so that the end of every other element needs no frame
 // for keeping the new item.
 [[gnu::noinline]] int CLumtagsContentHandler::fileTag() {
-  current_ = owner_.createItem(static_cast<uint16_t>(textId_), {name_.get(), nameLength_});
+  const std::string_view name(name_.get(), nameLength_);
+  current_ = owner_.createItem(static_cast<uint16_t>(textId_), name,
+                               nameHashed_ ? nameHash_ : platform::hashName(name));
   return 0;
 }
 

@@ -65,6 +65,9 @@ class CLumtagsContentHandler final : public IKORAXmlContentHandler {
   std::unique_ptr<char[]> name_;
   std::size_t nameLength_ = 0;
   std::size_t nameRoom_ = 0;
+  // The name's hash, when it was taken for a tag's name (see attribute).
+  uint64_t nameHash_ = 0;
+  bool nameHashed_ = false;
   // The item created last by this handler; see endElement for why it stays valid.
   LumtagsDictItem* current_ = nullptr;
   TagDictionary& owner_;

@@ -64,7 +64,7 @@ void TagDictionary::drop(LumtagsDictItem* item) {
   }
 }
 
-LumtagsDictItem* TagDictionary::createItem(uint16_t id, std::string_view name) {
+LumtagsDictItem* TagDictionary::createItem(uint16_t id, std::string_view name, uint64_t nameHash) {
   // Taken before the items it replaces are dropped, so the new item is never one of them.
   const uint32_t number = take();
   LumtagsDictItem* item = at(number);
@@ -83,9 +83,8 @@ LumtagsDictItem* TagDictionary::createItem(uint16_t id, std::string_view name) {
   }
   drop(replacedById);
   const std::string_view filed = item->name();
-  const uint32_t replacedByName =
-      tagsByName_.assign(platform::hashName(filed), number + 1,
-                         [&](uint32_t held) { return at(held - 1)->name() == filed; });
+  const uint32_t replacedByName = tagsByName_.assign(
+      nameHash, number + 1, [&](uint32_t held) { return at(held - 1)->name() == filed; });
   if (replacedByName != 0) {
     drop(at(replacedByName - 1));
   }

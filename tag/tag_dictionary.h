@@ -43,7 +43,14 @@ class TagDictionary {
   // A new item without values, filed under its id and its name, replacing what was there. An
   // item replaced under only one of the two keys stays reachable through the other; one that
   // neither key holds any more goes back to the pool for reuse, which ends its name's validity.
-  LumtagsDictItem* createItem(uint16_t id, std::string_view name);
+  LumtagsDictItem* createItem(uint16_t id, std::string_view name) {
+    return createItem(id, name, platform::hashName(name));
+  }
+  // The same, with the name's hash (platform::hashName) already taken.
+  LumtagsDictItem* createItem(uint16_t id, std::string_view name, uint64_t nameHash);
+  // Says that an item of the name hashed to `nameHash` is about to be created, so that the place
+  // where the by-name index files it can be fetched meanwhile.
+  void expectName(uint64_t nameHash) const { tagsByName_.prefetch(nameHash); }
   // Files the value under its id and its name in `item`; a null item is left alone.
   static void addValue(int32_t valueId, std::string_view valueName, LumtagsDictItem* item) {
     if (item != nullptr) {
