@@ -336,7 +336,10 @@ TEST(XmlAttribute, RefillsInAnyOrderHoldWhatAClearedMapHolds) {
         const std::string& name = next < lastFill.size() && what < 32
                                       ? lastFill[next]
                                       : names[static_cast<std::size_t>(std::rand()) % names.size()];
-        const std::string value = std::to_string(step);
+        // Values of every length up to past the short copies, the empty one too, longer or
+        // shorter than the one the pair held before.
+        std::string value = std::to_string(step);
+        value.resize(static_cast<std::size_t>(std::rand()) % 20, 'v');
         set.addAttribute(name.c_str(), value.c_str());
         reference.try_emplace(name, value);
         fill.push_back(name);
