@@ -127,16 +127,22 @@ std::optional<std::string_view> KORAXmlWriter::qualifiedName(const char* name) {
 
 // A name or an attribute name that is no XML name would make the document unreadable, so such
 // an element is refused before anything of it is written. The set checked its names as they went
-// in; a set that lost a pair throws here, before anything is written too. A writer writes the same
-// few element names again and again, so the name found last to be an XML Name is kept and a name
-// equal to it is not checked again.
+// in; a set that lost a pair throws here, before anything is written too. A writer mostly writes
+// the same few element names again and again, so the last short name found to be an XML Name is
+// kept and the same name is not checked again; a name that differs pays a short comparison and,
+// once checked, a short copy.
 bool KORAXmlWriter::isWritableStart(std::string_view qualifiedName, KORAXmlAttribute* set) {
-  std::string& checked = record_->lastCheckedName;
-  if (!platform::sameShort(qualifiedName, checked)) {
+  Record& record = *record_;
+  if (!platform::sameShort(qualifiedName,
+                           {record.lastCheckedName.data(), record.lastCheckedLength})) {
     if (!platform::isXmlName(qualifiedName)) {
       return false;
     }
-    checked.assign(qualifiedName);
+    if (qualifiedName.size() <= record.lastCheckedName.size()) {
+      platform::copyShort(record.lastCheckedName.data(), qualifiedName.data(),
+                          qualifiedName.size());
+      record.lastCheckedLength = qualifiedName.size();
+    }
   }
   return set == nullptr || set->namesAreXmlNames();
 }

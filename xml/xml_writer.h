@@ -3,6 +3,8 @@
 #ifndef ZT_XML_XML_WRITER_H
 #define ZT_XML_XML_WRITER_H
 
+#include <array>
+#include <cstddef>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -82,8 +84,10 @@ class KORAXmlWriter final : public KORAXmlWriterInterface {
     // Where a prefixed name is formed, kept so that forming one allocates nothing once it has
     // been long enough.
     std::string prefixedName;
-    // The element name found last to be an XML Name (empty, which is none, at first).
-    std::string lastCheckedName;
+    // The element name of up to 16 bytes found last to be an XML Name, kept where noting a new
+    // one costs a short copy (empty, which is none, at first).
+    std::array<char, 16> lastCheckedName{};
+    std::size_t lastCheckedLength = 0;
     // Where writePlainElement gathers a set's pairs.
     std::vector<platform::AttributeText> plainAttributes;
   };
