@@ -63,9 +63,12 @@ class TagValues {
   }
 
  private:
-  // The room inside the object: with the fields above it, a tag takes 96 bytes, which holds a
-  // name and three or four values of a few bytes each.
-  static constexpr uint32_t kInline = 56;
+  // The room inside the object: with the fields around it a tag takes 144 bytes, which holds a
+  // name and three or four values of up to about 15 bytes each (8 bytes a value more, for its id
+  // and length), so that names in scripts of two or three bytes a character seldom need a block
+  // of their own. 56 bytes (a tag of 96) held the short ASCII names of most stores, but a tag of
+  // non-ASCII names then needed an allocation and a block of 128 bytes beside its 96.
+  static constexpr uint32_t kInline = 104;
 
   // Offsets of entries plus one (0 marks an empty slot).
   struct Indexes {
