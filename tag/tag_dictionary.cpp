@@ -52,7 +52,9 @@ uint32_t TagDictionary::take() {
     addChunk();
   }
   const std::size_t index = (chunks_.size() - 1) * kChunkSize + usedInLastChunk_;
-  std::construct_at(&chunks_.back()[usedInLastChunk_].item);
+  // Default-initialised, not value-initialised: the members' own initialisers are all an item
+  // needs, where the latter would first clear all of it, the room for its values included.
+  ::new (static_cast<void*>(&chunks_.back()[usedInLastChunk_].item)) LumtagsDictItem;
   ++usedInLastChunk_;
   return static_cast<uint32_t>(index);
 }
