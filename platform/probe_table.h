@@ -41,10 +41,7 @@ class ProbeTable {
   // it returns; Ref{} when the key is new.
   template <typename Matches>
   Ref assign(uint64_t fullHash, Ref ref, Matches matches) {
-    // At most half the slots are used, so that runs stay short and a search always ends.
-    if ((size_ + 1) * 2 > slots_.size()) {
-      grow();
-    }
+    reserveOne();
     const auto hash = static_cast<Hash>(fullHash);
     for (std::size_t at = hash & mask();; at = (at + 1) & mask()) {
       Slot& slot = slots_[at];
@@ -56,6 +53,14 @@ class ProbeTable {
       if (slot.hash == hash && matches(slot.ref)) {
         return std::exchange(slot.ref, ref);
       }
+    }
+  }
+
+  // Makes room for one more key, so that the assign that follows allocates nothing. At most half
+  // the slots are used, so that runs stay short and a search always ends.
+  void reserveOne() {
+    if ((size_ + 1) * 2 > slots_.size()) {
+      grow();
     }
   }
 

@@ -166,8 +166,9 @@ int CLumtagsContentHandler::endElement(const char* /*name*/) {
     return fileTag();
   }
   if (code == kValue) {
-    // `current_` is the item created last, and both indexes hold that item until the next
-    // createItem (nothing else changes the dictionary during a parse), so it is still alive.
+    // `current_` is the item created last, which the id index holds and whose name is filed by
+    // the next creation (nothing else changes the dictionary during a parse), so it is still
+    // alive.
     TagDictionary::addValue(textId_, {name_.get(), nameLength_}, current_);
   }
   return 0;
@@ -177,8 +178,8 @@ int CLumtagsContentHandler::endElement(const char* /*name*/) {
 // for keeping the new item.
 [[gnu::noinline]] int CLumtagsContentHandler::fileTag() {
   const std::string_view name(name_.get(), nameLength_);
-  current_ = owner_.createItem(static_cast<uint16_t>(textId_), name,
-                               nameHashed_ ? nameHash_ : platform::hashName(name));
+  current_ = owner_.createItemNamedLater(static_cast<uint16_t>(textId_), name,
+                                         nameHashed_ ? nameHash_ : platform::hashName(name));
   return 0;
 }
 

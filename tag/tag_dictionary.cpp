@@ -66,7 +66,7 @@ void TagDictionary::drop(LumtagsDictItem* item) {
   }
 }
 
-LumtagsDictItem* TagDictionary::createItem(uint16_t id, std::string_view name, uint64_t nameHash) {
+[[gnu::always_inline]] inline uint32_t TagDictionary::make(uint16_t id, std::string_view name) {
   // Taken before the items it replaces are dropped, so the new item is never one of them.
   const uint32_t number = take();
   LumtagsDictItem* item = at(number);
@@ -84,13 +84,50 @@ LumtagsDictItem* TagDictionary::createItem(uint16_t id, std::string_view name, u
     ++idCount_;
   }
   drop(replacedById);
-  const std::string_view filed = item->name();
+  return number;
+}
+
+[[gnu::always_inline]] inline void TagDictionary::fileName(uint32_t number, uint64_t nameHash) {
+  const std::string_view filed = at(number)->name();
   const uint32_t replacedByName = tagsByName_.assign(
       nameHash, number + 1, [&](uint32_t held) { return at(held - 1)->name() == filed; });
   if (replacedByName != 0) {
     drop(at(replacedByName - 1));
   }
-  return item;
+}
+
+// The table allocates nothing here: createItemNamedLater made room for the name that waits. The
+// name is no longer waiting before it is filed, so that it is never filed twice, even should
+// the item it replaces fail to go back to the pool.
+[[gnu::always_inline]] inline void TagDictionary::fileWaitingName() {
+  if (nameWaiting_ != 0) {
+    const uint32_t number = nameWaiting_ - 1;
+    nameWaiting_ = 0;
+    fileName(number, waitingHash_);
+  }
+}
+
+void TagDictionary::fileNames() {
+  fileWaitingName();
+}
+
+LumtagsDictItem* TagDictionary::createItem(uint16_t id, std::string_view name) {
+  fileWaitingName();
+  const uint32_t number = make(id, name);
+  fileName(number, platform::hashName(name));
+  return at(number);
+}
+
+LumtagsDictItem* TagDictionary::createItemNamedLater(uint16_t id, std::string_view name,
+                                                     uint64_t nameHash) {
+  fileWaitingName();
+  const uint32_t number = make(id, name);
+  // Room for the name now, so that a failure to allocate it comes where filing it at once would
+  // have met it, and filing it later cannot fail.
+  tagsByName_.reserveOne();
+  nameWaiting_ = number + 1;
+  waitingHash_ = nameHash;
+  return at(number);
 }
 
 const LumtagsDictItem* TagDictionary::byId(int32_t id) const {

@@ -43,11 +43,15 @@ class TagDictionary {
   // A new item without values, filed under its id and its name, replacing what was there. An
   // item replaced under only one of the two keys stays reachable through the other; one that
   // neither key holds any more goes back to the pool for reuse, which ends its name's validity.
-  LumtagsDictItem* createItem(uint16_t id, std::string_view name) {
-    return createItem(id, name, platform::hashName(name));
-  }
-  // The same, with the name's hash (platform::hashName) already taken.
-  LumtagsDictItem* createItem(uint16_t id, std::string_view name, uint64_t nameHash);
+  LumtagsDictItem* createItem(uint16_t id, std::string_view name);
+  // The same for a load, with the name's hash (platform::hashName) already taken, except that
+  // the item is filed under its name only when the next item is created or fileNames is called,
+  // which the load does at its end: until then the lookups by name do not see it. Filing the
+  // name takes a load from a random place in the by-name table; done one tag later, the place
+  // that expectName fetched has long arrived. Every change to the indexes still happens in the
+  // order of the calls.
+  LumtagsDictItem* createItemNamedLater(uint16_t id, std::string_view name, uint64_t nameHash);
+  void fileNames();
   // Says that an item of the name hashed to `nameHash` is about to be created, so that the place
   // where the by-name index files it can be fetched meanwhile.
   void expectName(uint64_t nameHash) const { tagsByName_.prefetch(nameHash); }
@@ -94,6 +98,10 @@ class TagDictionary {
   uint32_t take();
   void addChunk();
   void drop(LumtagsDictItem* item);
+  // A new item named `name`, filed under its id (and counted as held by both indexes).
+  uint32_t make(uint16_t id, std::string_view name);
+  void fileName(uint32_t number, uint64_t nameHash);
+  void fileWaitingName();
 
   // Items live in chunks that never move, so that both indexes and the name pointers handed
   // out stay valid; released items wait in `free_` by number.
@@ -106,6 +114,10 @@ class TagDictionary {
   std::size_t idCount_ = 0;
   // By name: items by number plus one, with 32 bits of each name's hash, eight bytes a slot.
   platform::ProbeTable<uint32_t, uint32_t> tagsByName_;
+  // The item created last by createItemNamedLater, by number plus one, while its name waits to
+  // be filed (0 when none does), with its name's hash.
+  uint32_t nameWaiting_ = 0;
+  uint64_t waitingHash_ = 0;
 };
 
 template <typename Visit>

@@ -31,7 +31,17 @@ bool KORATagManager::load(const char* path) {
   }
   CLumtagsContentHandler handler(record_->dictionary);
   xml::KORAXmlParser parser;
-  return parser.parseFile(path, &handler, nullptr) >= 0;
+  // The handler has its tags filed under their names one tag late: the last one's is filed
+  // here, also when the parse ends in an exception.
+  bool loaded = false;
+  try {
+    loaded = parser.parseFile(path, &handler, nullptr) >= 0;
+  } catch (...) {
+    record_->dictionary.fileNames();
+    throw;
+  }
+  record_->dictionary.fileNames();
+  return loaded;
 }
 
 const char* KORATagManager::lookupTagName(int32_t tagId) {
