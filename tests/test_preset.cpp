@@ -178,6 +178,7 @@ TEST_F(PresetManager, DifferencesAndCompletionFromTheDefault) {
             (Values{{"case", "a"}, {"len", "ab"}, {"z", "2"}}));
 
   EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "no default chosen yet";
+  const char* own = manager.getValue(mine, "len");
   manager.setDefault(defaults);
   EXPECT_TRUE(manager.addMissingFromDefault(mine));
   EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "nothing is missing any more";
@@ -187,6 +188,9 @@ TEST_F(PresetManager, DifferencesAndCompletionFromTheDefault) {
 
   manager.close(defaults);
   EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "the default handle is closed";
+  // Completion keeps earlier values where they were and copies the added ones.
+  EXPECT_STREQ(own, "abc");
+  EXPECT_STREQ(manager.getValue(mine, "b"), "3");
   EXPECT_EQ(manager.calls,
             (Calls{{0, mine}, {defaults, mine}, {defaults, mine}, {defaults, mine}}));
 }
