@@ -1,6 +1,9 @@
 #include "platform/xml_writer.h"
 
-#include <array>
+#include <emmintrin.h>
+
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/short_bytes.h"
@@ -10,32 +13,97 @@ namespace zt::platform {
 
 namespace {
 
-// Bytes appendText copies as they are, for element text with escaping (0), element text without
-// it (1) and attribute values (2): printable ASCII, less the markup characters each escapes.
-// Everything else takes the slow path: a reference, or a character that is checked whole.
-constexpr auto kPlainBytes = [] {
-  std::array<std::array<bool, 256>, 3> plain{};
-  for (auto& bytes : plain) {
-    for (int c = 0x20; c < 0x7F; ++c) {
-      bytes[static_cast<std::size_t>(c)] = true;
+// The bytes appendText copies as they are: printable ASCII, less the markup characters that are
+// escaped where the text goes (`&`, `<` and `>` unless escaping is off, and `"` in attribute
+// values). Everything else takes the slow path: a reference, or a character that is checked whole.
+struct PlainBytes {
+  bool markup;  // `&`, `<` and `>` are not plain
+  bool quote;   // nor is `"`
+};
+
+// Marks with 0xFF each byte of `bytes` that is not plain. Read as signed, every byte above ASCII
+// is below 0x20, so one comparison takes the controls and the non-ASCII bytes together.
+[[gnu::always_inline]] inline __m128i notPlain(__m128i bytes, PlainBytes plain) {
+  const auto is = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+  __m128i marked = _mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)), is(0x7F));
+  if (plain.markup) {
+    marked = _mm_or_si128(marked, _mm_or_si128(is('&'), _mm_or_si128(is('<'), is('>'))));
+  }
+  if (plain.quote) {
+    marked = _mm_or_si128(marked, is('"'));
+  }
+  return marked;
+}
+
+[[gnu::always_inline]] inline unsigned notPlainMask(__m128i bytes, PlainBytes plain) {
+  return static_cast<unsigned>(_mm_movemask_epi8(notPlain(bytes, plain)));
+}
+
+template <typename Piece>
+[[gnu::always_inline]] inline __m128i loadPiece(const char* at) {
+  Piece piece{};
+  std::memcpy(&piece, at, sizeof piece);
+  if constexpr (sizeof piece == 8) {
+    return _mm_cvtsi64_si128(static_cast<long long>(piece));
+  } else {
+    return _mm_cvtsi32_si128(static_cast<int>(piece));
+  }
+}
+
+// Where the run of plain bytes from `at` ends. Names, values and texts are mostly a few bytes, so
+// the short ones are classified at once too, without reading past their end: from 4 to 15 bytes
+// as two pieces that overlap (the lower one first, so the first marked byte is the first in the
+// text), from 1 to 3 as the first, middle and last byte; longer ones 16 bytes at a time.
+[[gnu::always_inline]] inline const char* plainRunEnd(PlainBytes plain, const char* at,
+                                                      const char* end) {
+  const auto length = static_cast<std::size_t>(end - at);
+  if (length >= 16) {
+    const char* last = end - 16;
+    for (;;) {
+      const unsigned marked =
+          notPlainMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), plain);
+      if (marked != 0) {
+        return at + std::countr_zero(marked);
+      }
+      if (at == last) {
+        return end;
+      }
+      at = at + 16 < last ? at + 16 : last;
     }
   }
-  for (const char c : {'&', '<', '>'}) {
-    plain[0][static_cast<unsigned char>(c)] = false;
-    plain[2][static_cast<unsigned char>(c)] = false;
+  if (length >= 8) {
+    const unsigned marked = notPlainMask(
+        _mm_unpacklo_epi64(loadPiece<uint64_t>(at), loadPiece<uint64_t>(end - 8)), plain);
+    if (marked == 0) {
+      return end;
+    }
+    const int first = std::countr_zero(marked);
+    return first < 8 ? at + first : end - 16 + first;
   }
-  plain[2]['"'] = false;
-  return plain;
-}();
-
-// Where the run of plain bytes from `at` ends. Kept apart so that the loop keeps its few values
-// in registers.
-[[gnu::always_inline]] inline const char* plainRunEnd(const std::array<bool, 256>& plain,
-                                                      const char* at, const char* end) {
-  while (at != end && plain[static_cast<unsigned char>(*at)]) {
-    ++at;
+  if (length >= 4) {
+    const unsigned marked =
+        notPlainMask(_mm_unpacklo_epi32(loadPiece<uint32_t>(at), loadPiece<uint32_t>(end - 4)),
+                     plain) &
+        0xFF;
+    if (marked == 0) {
+      return end;
+    }
+    const int first = std::countr_zero(marked);
+    return first < 4 ? at + first : end - 8 + first;
   }
-  return at;
+  if (length == 0) {
+    return end;
+  }
+  const std::size_t middle = length / 2;
+  const int bytes = static_cast<unsigned char>(at[0]) |
+                    static_cast<unsigned char>(at[middle]) << 8 |
+                    static_cast<unsigned char>(at[length - 1]) << 16;
+  const unsigned marked = notPlainMask(_mm_cvtsi32_si128(bytes), plain) & 0x7;
+  if (marked == 0) {
+    return end;
+  }
+  const int first = std::countr_zero(marked);
+  return at + (first == 0 ? 0 : first == 1 ? middle : length - 1);
 }
 
 // Copies `text` to `at`; returns where it ends.
@@ -47,11 +115,17 @@ char* put(char* at, std::string_view text) {
 // Writes at `at` the line break of `length` bytes that XmlWriter::lineBreakLength() measured
 // (nothing for 0); returns where it ends.
 char* putLineBreak(char* at, std::size_t length) {
+  static constexpr std::string_view kTabs = "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
   if (length != 0) {
     *at++ = '\r';
     *at++ = '\n';
-    std::memset(at, '\t', length - 2);
-    at += length - 2;
+    const std::size_t tabs = length - 2;
+    if (tabs <= kTabs.size()) {
+      copyShort(at, kTabs.data(), tabs);  // the usual depth, without a call
+    } else {
+      std::memset(at, '\t', tabs);
+    }
+    at += tabs;
   }
   return at;
 }
@@ -123,10 +197,9 @@ void XmlWriter::breakLine() {
 
 // The pieces of a tag go into the text with one test for room and one terminator when its name
 // (and value) needs no escaping, as nearly all do; the rest takes the escaping path piece by piece.
-bool XmlWriter::isPlain(std::string_view text, bool attribute) const {
-  const auto& plainByte = kPlainBytes[attribute ? 2 : disableOutputEscaping_ ? 1 : 0];
+[[gnu::always_inline]] inline bool XmlWriter::isPlain(std::string_view text, bool attribute) const {
   const char* end = text.data() + text.size();
-  return plainRunEnd(plainByte, text.data(), end) == end;
+  return plainRunEnd({attribute || !disableOutputEscaping_, attribute}, text.data(), end) == end;
 }
 
 // The length of what breakLine() would write now.
@@ -194,12 +267,16 @@ Status XmlWriter::writeAttribute(std::string_view qualifiedName, bool plainName,
     *at = '"';
     return kOk;
   }
+  writeEscapedAttribute(qualifiedName, value);
+  return kOk;
+}
+
+void XmlWriter::writeEscapedAttribute(std::string_view qualifiedName, std::string_view value) {
   out_ += ' ';
   appendText(qualifiedName, false);
   out_ += "=\"";
   appendText(value, true);
   out_ += '"';
-  return kOk;
 }
 
 Status XmlWriter::endElement(std::string_view qualifiedName) {
@@ -249,6 +326,11 @@ Status XmlWriter::characters(std::string_view text) {
     afterText_ = true;
     return kOk;
   }
+  writeEscapedCharacters(text);
+  return kOk;
+}
+
+void XmlWriter::writeEscapedCharacters(std::string_view text) {
   closePendingStartTag();
   if (inCdata_) {
     appendCdata(text);
@@ -256,7 +338,48 @@ Status XmlWriter::characters(std::string_view text) {
     appendText(text, false);
   }
   afterText_ = true;
-  return kOk;
+}
+
+bool XmlWriter::writePlainElement(CheckedName name, std::span<const AttributeText> attributes,
+                                  std::string_view text) {
+  if (inCdata_ || text.empty() || !isPlain(text, false)) {
+    return false;
+  }
+  const std::size_t lineBreak = lineBreakLength();
+  // '<' name '>' text "</" name '>', and before it the '>' of a start tag still open.
+  std::size_t length = (startTagOpen_ ? 1 : 0) + lineBreak + 2 * name.text.size() + 5 + text.size();
+  for (const AttributeText& attribute : attributes) {
+    if (!isPlain(attribute.value, true)) {
+      return false;
+    }
+    length += attribute.name.size() + attribute.value.size() + 4;
+  }
+  char* at = out_.extend(length);
+  if (startTagOpen_) {
+    *at++ = '>';
+  }
+  at = putLineBreak(at, lineBreak);
+  *at++ = '<';
+  at = put(at, name.text);
+  for (const AttributeText& attribute : attributes) {
+    *at++ = ' ';
+    at = put(at, attribute.name);
+    *at++ = '=';
+    *at++ = '"';
+    at = put(at, attribute.value);
+    *at++ = '"';
+  }
+  *at++ = '>';
+  at = put(at, text);
+  *at++ = '<';
+  *at++ = '/';
+  at = put(at, name.text);
+  *at = '>';
+  // As after the end tag: the text kept the end tag on its line.
+  startTagOpen_ = false;
+  anyTag_ = true;
+  afterText_ = false;
+  return true;
 }
 
 Status XmlWriter::startCdata() {
@@ -290,13 +413,13 @@ void XmlWriter::appendText(std::string_view text, bool attribute) {
 
 void XmlWriter::appendEscaped(std::string_view text, bool attribute) {
   const bool escape = attribute || !disableOutputEscaping_;
-  const auto& plainByte = kPlainBytes[attribute ? 2 : escape ? 0 : 1];
+  const PlainBytes plainBytes{escape, attribute};
   std::size_t plain = 0;  // start of the run not yet copied
   std::size_t i = 0;
   auto copyRun = [&] { out_.append(text.data() + plain, i - plain); };
   while (i < text.size()) {
     i = static_cast<std::size_t>(
-        plainRunEnd(plainByte, text.data() + i, text.data() + text.size()) - text.data());
+        plainRunEnd(plainBytes, text.data() + i, text.data() + text.size()) - text.data());
     if (i == text.size()) {
       break;
     }

@@ -9,6 +9,7 @@
 #define ZT_PLATFORM_XML_WRITER_H
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -38,6 +39,12 @@ class XmlAttributeList {
 // whatever the settings, so the writer copies it without looking at its bytes again.
 struct CheckedName {
   std::string_view text;
+};
+
+// An attribute as the writer copies it, without a look at its name: a checked name and its value.
+struct AttributeText {
+  std::string_view name;
+  std::string_view value;
 };
 
 class XmlWriter {
@@ -85,6 +92,11 @@ class XmlWriter {
   Status attribute(CheckedName name, std::string_view value);
   Status endElement(CheckedName name);
   Status characters(std::string_view text);
+  // Writes a whole element, its start tag with `attributes`, `text` and its end tag, with one test
+  // for room, when the text is not empty and it and every value go in as they are, as nearly all
+  // do; otherwise writes nothing and returns false, for the caller to write it piece by piece.
+  bool writePlainElement(CheckedName name, std::span<const AttributeText> attributes,
+                         std::string_view text);
   Status startCdata();
   Status endCdata();
 
@@ -103,6 +115,11 @@ class XmlWriter {
                        const XmlAttributeList* attributes);
   Status writeAttribute(std::string_view qualifiedName, bool plainName, std::string_view value);
   Status writeEndTag(std::string_view qualifiedName, bool plainName);
+  // The paths of an attribute and of character data that need escaping or CDATA, kept out of
+  // line so that the usual plain piece is written without a stack frame.
+  [[gnu::noinline]] void writeEscapedAttribute(std::string_view qualifiedName,
+                                               std::string_view value);
+  [[gnu::noinline]] void writeEscapedCharacters(std::string_view text);
   void closePendingStartTag();
   void breakLine();
   // Whether `text` goes into the text as it is, in a tag or element text (attribute false) or in

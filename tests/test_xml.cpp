@@ -336,7 +336,10 @@ TEST(XmlAttribute, RefillsInAnyOrderHoldWhatAClearedMapHolds) {
         const std::string& name = next < lastFill.size() && what < 32
                                       ? lastFill[next]
                                       : names[static_cast<std::size_t>(std::rand()) % names.size()];
-        const std::string value = std::to_string(step);
+        // Values of every length up to past the short copies, the empty one too, longer or
+        // shorter than the one the pair held before.
+        std::string value = std::to_string(step);
+        value.resize(static_cast<std::size_t>(std::rand()) % 20, 'v');
         set.addAttribute(name.c_str(), value.c_str());
         reference.try_emplace(name, value);
         fill.push_back(name);
@@ -392,6 +395,65 @@ TEST(XmlWriter, ReturnedTextStaysAsItWasUntilTheNextCall) {
     writer.reset();
     writer.writeElement("c", "2", false, nullptr);
     EXPECT_EQ(kept, second) << declared;
+  }
+}
+
+// Where a byte that needs more than a copy falls decides nothing: at every position of texts and
+// values of every length the short and the long checks take, it is escaped, replaced or kept as it
+// should be, in an element written whole and in one written piece by piece alike, at every depth.
+TEST(XmlWriter, EscapesEveryByteWhereverItFallsWholeOrInPieces) {
+  struct Special {
+    std::string bytes;
+    std::string inValue, inText, inRawText;  // raw: output escaping disabled
+  };
+  const std::string replaced = "\xEF\xBF\xBD";
+  const std::vector<Special> specials = {{"a", "a", "a", "a"},
+                                         {"&", "&amp;", "&amp;", "&"},
+                                         {"<", "&lt;", "&lt;", "<"},
+                                         {">", "&gt;", "&gt;", ">"},
+                                         {"\"", "&quot;", "\"", "\""},
+                                         {"\r", "&#13;", "&#13;", "&#13;"},
+                                         {"\n", "&#10;", "\n", "\n"},
+                                         {"\t", "&#9;", "\t", "\t"},
+                                         {"\x01", replaced, replaced, replaced},
+                                         {"\x7F", "\x7F", "\x7F", "\x7F"},
+                                         {"\xC3\xA9", "\xC3\xA9", "\xC3\xA9", "\xC3\xA9"},
+                                         {"\xFF", replaced, replaced, replaced}};
+  for (const bool raw : {false, true}) {
+    for (const Special& special : specials) {
+      for (std::size_t length = 1; length <= 40; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+          const auto around = [&](const std::string& middle) {
+            return std::string(at, 'v') + middle + std::string(length - 1 - at, 'w');
+          };
+          const std::string text = around(special.bytes);
+          const std::string depth(at % 20 + 1, '\t');  // past the line breaks copied without a call
+          const std::string expected = "\r\n" + depth + "<e k=\"" + around(special.inValue) +
+                                       "\">" + around(raw ? special.inRawText : special.inText) +
+                                       "</e>";
+          for (const bool whole : {true, false}) {
+            KORAXmlWriter writer;
+            writer.setDisableOutputEscaping(raw);
+            writer.startElement("r", nullptr);
+            for (std::size_t i = 0; i < at % 20; ++i) {
+              writer.startElement("r", nullptr);
+            }
+            IKORAXmlAttribute* const set = writer.createAttribute("k", text.c_str());
+            if (whole) {
+              EXPECT_EQ(writer.writeElement("e", text.c_str(), false, set), 0);
+            } else {
+              writer.startElement("e", set);
+              writer.characters(text.c_str(), false);
+              writer.endElement();
+            }
+            const std::string xml = writer.getXml();
+            const std::size_t start = xml.rfind("\r\n", xml.find("<e "));
+            EXPECT_EQ(xml.substr(start), expected)
+                << raw << " " << special.inValue << " " << length << " " << at << " " << whole;
+          }
+        }
+      }
+    }
   }
 }
 
@@ -455,6 +517,36 @@ TEST(XmlWriter, TakesOnlyXmlNamesAndWritesNothingForARefusedOne) {
       }
     }
   }
+}
+
+// The element name found last to be a Name is not checked again, and nothing else passes for it:
+// a name of the same length that differs in one byte, at either end or in the middle, at each
+// length a comparison takes, is checked as any other.
+TEST(XmlWriter, OnlyTheNameCheckedLastPassesUnchecked) {
+  const std::vector<std::pair<const char*, bool>> names = {{"ab", true},
+                                                           {"a<", false},
+                                                           {"<b", false},
+                                                           {"ab", true},
+                                                           {"abc", true},
+                                                           {"a c", false},
+                                                           {"abcd", true},
+                                                           {"ab<d", false},
+                                                           {"abcdefgh", true},
+                                                           {"abcdefg<", false},
+                                                           {"<bcdefgh", false},
+                                                           {"abcdefgh", true},
+                                                           {"abcdefghijklmnopq", true},
+                                                           {"abcdefghijklmnop<", false},
+                                                           {"abcdefgh<jklmnopq", false},
+                                                           {"abcdefghijklmnopq", true},
+                                                           {"abcdefghijklmnop", true}};
+  KORAXmlWriter writer;
+  writer.startElement("r", nullptr);
+  for (const auto& [name, ok] : names) {
+    EXPECT_EQ(writer.writeElement(name, "t", false, nullptr), ok ? 0 : status::kInvalidArg) << name;
+  }
+  writer.endElement();
+  eventsOf(writer.getXml());
 }
 
 // A set refilled for element after element reuses its pairs with their names in place, and

@@ -18,6 +18,18 @@ std::string decimal(Integer value) {
   return {digits.data(), static_cast<size_t>(end - digits.data())};
 }
 
+// Gives `to` the bytes of `from`. A refilled set's values mostly keep their length (the same
+// texts, numbers of as many digits), and one no longer than the value before is copied into the
+// string's own room without a call.
+void assignValue(std::string& to, std::string_view from) {
+  if (from.size() <= to.size()) {
+    platform::copyShort(to.data(), from.data(), from.size());
+    to.resize(from.size());
+  } else {
+    to.assign(from);
+  }
+}
+
 }  // namespace
 
 std::string decimalText(int32_t value) {
@@ -74,7 +86,7 @@ IKORAXmlAttribute* KORAXmlAttribute::add(const char* name, std::string_view valu
     if (cleared_) {
       if (readded_ < added_.size() && platform::sameShort(added_[readded_].pair->first, key)) {
         const Added& again = added_[readded_];
-        again.pair->second.assign(value);
+        assignValue(again.pair->second, value);
         otherNames_ += again.nameIsXmlName ? 0 : 1;
         ++readded_;
         return this;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/short_bytes.h"
 #include "platform/xml_name.h"
 
 namespace zt::xml {
@@ -76,13 +77,6 @@ bool isVersionNumber(std::string_view version) {
          std::all_of(version.begin() + 2, version.end(), isAsciiDigit);
 }
 
-// A name or an attribute name that is no XML name would make the document unreadable, so such
-// an element is refused before anything of it is written. The set checked its names as they went
-// in; a set that lost a pair throws here, before anything is written too.
-bool isWritableStart(std::string_view qualifiedName, KORAXmlAttribute* set) {
-  return platform::isXmlName(qualifiedName) && (set == nullptr || set->namesAreXmlNames());
-}
-
 }  // namespace
 
 KORAXmlWriter::KORAXmlWriter() : record_(std::make_unique<Record>()) {
@@ -131,6 +125,28 @@ std::optional<std::string_view> KORAXmlWriter::qualifiedName(const char* name) {
   return prefixed;
 }
 
+// A name or an attribute name that is no XML name would make the document unreadable, so such
+// an element is refused before anything of it is written. The set checked its names as they went
+// in; a set that lost a pair throws here, before anything is written too. A writer mostly writes
+// the same few element names again and again, so the last short name found to be an XML Name is
+// kept and the same name is not checked again; a name that differs pays a short comparison and,
+// once checked, a short copy.
+bool KORAXmlWriter::isWritableStart(std::string_view qualifiedName, KORAXmlAttribute* set) {
+  Record& record = *record_;
+  if (!platform::sameShort(qualifiedName,
+                           {record.lastCheckedName.data(), record.lastCheckedLength})) {
+    if (!platform::isXmlName(qualifiedName)) {
+      return false;
+    }
+    if (qualifiedName.size() <= record.lastCheckedName.size()) {
+      platform::copyShort(record.lastCheckedName.data(), qualifiedName.data(),
+                          qualifiedName.size());
+      record.lastCheckedLength = qualifiedName.size();
+    }
+  }
+  return set == nullptr || set->namesAreXmlNames();
+}
+
 // The names were checked (isWritableStart), so the component copies them as they are. The pairs
 // are fetched before anything is written, since a set that lost a pair throws then.
 long KORAXmlWriter::start(std::string_view qualifiedName, KORAXmlAttribute* set) {
@@ -144,6 +160,20 @@ long KORAXmlWriter::start(std::string_view qualifiedName, KORAXmlAttribute* set)
     component.attribute(platform::CheckedName{name}, value);
   }
   return status;
+}
+
+// The set's pairs go to the component as views, gathered where the record keeps them so that
+// gathering them allocates nothing once a set of that size has been written.
+bool KORAXmlWriter::writePlainElement(std::string_view qualifiedName, KORAXmlAttribute* set,
+                                      std::string_view text) {
+  std::vector<platform::AttributeText>& pairs = record_->plainAttributes;
+  pairs.clear();
+  if (set != nullptr) {
+    for (const auto& [name, value] : set->entries()) {
+      pairs.push_back({name, value});
+    }
+  }
+  return record_->component->writePlainElement(platform::CheckedName{qualifiedName}, pairs, text);
 }
 
 long KORAXmlWriter::startElement(const char* name, IKORAXmlAttribute* attributes) {
@@ -169,6 +199,9 @@ long KORAXmlWriter::writeElement(const char* name, const char* text, bool cdata,
   KORAXmlAttribute* set = record_->attributeSets.find(attributes);
   if (!isWritableStart(*qualified, set)) {
     return platform::kInvalidArg;
+  }
+  if (text != nullptr && !cdata && writePlainElement(*qualified, set, text)) {
+    return platform::kOk;
   }
   const long status = start(*qualified, set);
   // The name was checked at the start tag: the end tag takes it as it is.

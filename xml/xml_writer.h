@@ -3,11 +3,14 @@
 #ifndef ZT_XML_XML_WRITER_H
 #define ZT_XML_XML_WRITER_H
 
+#include <array>
+#include <cstddef>
 #include <deque>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/xml_writer.h"
 #include "xml/attribute_sets.h"
@@ -81,6 +84,12 @@ class KORAXmlWriter final : public KORAXmlWriterInterface {
     // Where a prefixed name is formed, kept so that forming one allocates nothing once it has
     // been long enough.
     std::string prefixedName;
+    // The element name of up to 16 bytes found last to be an XML Name, kept where noting a new
+    // one costs a short copy (empty, which is none, at first).
+    std::array<char, 16> lastCheckedName{};
+    std::size_t lastCheckedLength = 0;
+    // Where writePlainElement gathers a set's pairs.
+    std::vector<platform::AttributeText> plainAttributes;
   };
 
   // The name as it is without a prefix, else the prefixed name formed in the record; no value
@@ -88,7 +97,12 @@ class KORAXmlWriter final : public KORAXmlWriterInterface {
   std::optional<std::string_view> qualifiedName(const char* name);
   // The document so far, its declaration naming the configured encoding.
   std::string documentText();
+  bool isWritableStart(std::string_view qualifiedName, KORAXmlAttribute* set);
   long start(std::string_view qualifiedName, KORAXmlAttribute* set);
+  // A whole element in one piece when the component can write it so (see
+  // XmlWriter::writePlainElement); false when nothing was written.
+  bool writePlainElement(std::string_view qualifiedName, KORAXmlAttribute* set,
+                         std::string_view text);
   IKORAXmlAttribute* newSet();
 
   std::unique_ptr<Record> record_;
