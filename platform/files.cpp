@@ -30,10 +30,10 @@ bool nameBefore(const FolderItem& a, const FolderItem& b) {
   // number): bytes that are equal as they are are equal without case, so those are passed over
   // eight at a time.
   std::size_t i = 0;
-  for (uint64_t a = 0, b = 0; i + sizeof a <= common; i += sizeof a) {
-    std::memcpy(&a, x.data() + i, sizeof a);
-    std::memcpy(&b, y.data() + i, sizeof b);
-    if (a != b) {
+  for (uint64_t wordX = 0, wordY = 0; i + sizeof wordX <= common; i += sizeof wordX) {
+    std::memcpy(&wordX, x.data() + i, sizeof wordX);
+    std::memcpy(&wordY, y.data() + i, sizeof wordY);
+    if (wordX != wordY) {
       break;
     }
   }
