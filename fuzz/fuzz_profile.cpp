@@ -108,12 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   exchange += '\0';
 
   std::ofstream(path, std::ios::binary | std::ios::trunc) << original;
-  const std::string otherBefore = zt::platform::readProfileSection(other, path.c_str());
+  const std::string otherBefore(zt::platform::readProfileSection(other, path.c_str()).view());
   ZT_FUZZ_CHECK(
       zt::platform::writePrivateProfileSection(section.c_str(), exchange.data(), path.c_str()));
-  ZT_FUZZ_CHECK(zt::platform::readProfileSection(section, path.c_str()) == expected);
+  ZT_FUZZ_CHECK(zt::platform::readProfileSection(section, path.c_str()).view() == expected);
   if (!sameIgnoringCase(section, other)) {
-    ZT_FUZZ_CHECK(zt::platform::readProfileSection(other, path.c_str()) == otherBefore);
+    ZT_FUZZ_CHECK(zt::platform::readProfileSection(other, path.c_str()).view() == otherBefore);
   }
   const std::string written = readFile(path);
   ZT_FUZZ_CHECK(

@@ -9,8 +9,8 @@
 
 namespace zt::log {
 
-// `<logfile id="…" name="…" size="…" time_t="…" timestamp="…" />`, without line end.
-std::string logfileElement(const KORALogEntry& entry);
+// Appends `<logfile id="…" name="…" size="…" time_t="…" timestamp="…" />`, without line end.
+void appendLogfileElement(std::string& out, const KORALogEntry& entry);
 
 std::string policyReport(const std::string& title, const std::string& folder, const LogList& keep,
                          const LogList& remove);

@@ -13,7 +13,7 @@ namespace zt::log {
 
 namespace {
 
-bool isLogName(const std::string& name) {
+bool isLogName(std::string_view name) {
   static constexpr std::string_view kSuffix = ".log";
   if (name.size() < kSuffix.size()) {
     return false;
@@ -26,20 +26,17 @@ bool isLogName(const std::string& name) {
 
 void scanBelow(const std::string& folder, std::size_t rootLength, int32_t& nextId,
                LogList& target) {
-  for (const platform::FolderItem& item : platform::listFolder(folder)) {
-    const std::string path = folder + "/" + item.name;
+  for (platform::FolderItem& item : platform::listFolder(folder, isLogName)) {
     if (item.isDirectory) {
       if (item.name.front() != '.') {
-        scanBelow(path, rootLength, nextId, target);
+        scanBelow(folder + "/" + item.name, rootLength, nextId, target);
       }
-      continue;
-    }
-    if (!isLogName(item.name)) {
       continue;
     }
     KORALogEntry& entry = target.emplace_back();
     entry.id = nextId++;
-    entry.path = path;
+    entry.path.reserve(folder.size() + 1 + item.name.size());
+    entry.path.append(folder).append(1, '/').append(item.name);
     entry.folderLength = rootLength;
     entry.attributes = item.attributes;
     entry.sizeHigh = item.sizeHigh;

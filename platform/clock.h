@@ -28,8 +28,9 @@ bool localTime(int64_t unixTime, std::tm& out);
 // The POSIX time of a local broken-down time, out-of-range fields carried (mktime).
 int64_t fromLocalTime(std::tm& local);
 
-// "Www Mmm DD hh:mm:ss YYYY": 24 characters for years 1000 to 9999, the day zero-padded.
-std::string timestampText(const std::tm& local);
+// Appends "Www Mmm DD hh:mm:ss YYYY" to `out`: 24 characters for years 1000 to 9999, the day
+// zero-padded.
+void appendTimestamp(std::string& out, const std::tm& local);
 
 }  // namespace zt::platform
 

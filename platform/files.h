@@ -34,7 +34,13 @@ struct FolderItem {
 // Sorted by name comparing ASCII letters case-insensitively, byte order breaking ties, so that a
 // listing is the same on every run and every file system. A folder that cannot be opened yields
 // nothing; an item that vanishes while the folder is read is left out.
-std::vector<FolderItem> listFolder(const std::string& folder);
+//
+// With `wanted`, only the files (and links and other items that are not folders) whose names it
+// accepts are looked at and listed; folders are always listed, and one that the folder's own
+// listing already shows as a folder is given by its name and kAttributeDirectory alone (no size, no
+// time), as a walk needs no more of it.
+using NameFilter = bool (*)(std::string_view name);
+std::vector<FolderItem> listFolder(const std::string& folder, NameFilter wanted = nullptr);
 
 // An open folder through which files below it are removed. Every folder between it and the file
 // is opened without following a symbolic link, so a folder that has been replaced by a link since

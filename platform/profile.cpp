@@ -1,9 +1,12 @@
 #include "platform/profile.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
 #include "platform/file_io.h"
+#include "platform/regular_file.h"
 
 namespace zt::platform {
 
@@ -120,34 +123,97 @@ void endLine(std::string& text, std::string_view eol) {
   text += text.ends_with('\r') && eol == "\r\n" ? std::string_view("\n") : eol;
 }
 
+// The whole file at `path` in a buffer of its own, read straight into it: null with errno set when
+// the file cannot be read. The buffer is one byte larger than the file was when opened, so that
+// the read that finds the end needs no second buffer; a file that grew meanwhile is read whole.
+std::unique_ptr<char[]> readFileBuffer(const char* path, std::size_t& size) {
+  const RegularFile file(path);
+  if (!file.isOpen()) {
+    return nullptr;
+  }
+  std::size_t capacity = file.size() + 1;
+  auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+  size = 0;
+  for (;;) {
+    if (size == capacity) {
+      capacity *= 2;
+      auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+      std::memcpy(larger.get(), buffer.get(), size);
+      buffer = std::move(larger);
+    }
+    const ssize_t got = ::read(file.descriptor(), buffer.get() + size, capacity - size);
+    if (got == 0) {
+      return buffer;
+    }
+    if (got < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return nullptr;
+    }
+    size += static_cast<std::size_t>(got);
+  }
+}
+
 }  // namespace
 
-std::string readProfileSection(std::string_view section, const char* path) {
-  std::string file;
-  if (!readWholeFile(path, file)) {
-    return {};
+ProfileLines readProfileSection(std::string_view section, const char* path) {
+  ProfileLines lines;
+  std::size_t size = 0;
+  std::unique_ptr<char[]> buffer = readFileBuffer(path, size);
+  if (!buffer) {
+    return lines;
   }
-  const Section found = findSection(file, section);
-  std::string lines;
-  // Trimming and dropping comments only shorten the text.
-  lines.reserve(found.end - found.begin);
-  for (size_t offset = found.begin; found.found && offset < found.end;) {
+  // The lines are written over the file's own bytes, each no longer than the text it came from
+  // plus its zero, which takes the place of its line end. Writing starts at the beginning of the
+  // file and reading after the section's header, so the writing never overtakes the reading: a
+  // last line without a line end has at least the header's bytes to spare.
+  const std::string_view file(buffer.get(), size);
+  char* out = buffer.get();
+  const auto put = [&out](std::string_view piece) {
+    std::memmove(out, piece.data(), piece.size());
+    out += piece.size();
+  };
+  bool inSection = false;
+  std::size_t offset = file.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+  while (offset < file.size()) {
     const Line line = lineAt(file, offset);
     offset = line.next;
     const std::string_view trimmed = trim(line.text);
-    if (!isSetting(trimmed)) {
+    if (isHeader(trimmed)) {
+      if (inSection) {
+        break;
+      }
+      // A header without a line end closes the file, so an empty section needs no special case.
+      inSection = equalsIgnoringCase(headerName(trimmed), section);
       continue;
     }
-    const size_t equals = trimmed.find('=');
-    if (equals == std::string_view::npos) {
-      lines += trimmed;
-    } else {
-      lines += trim(trimmed.substr(0, equals));
-      lines += '=';
-      lines += trim(trimmed.substr(equals + 1));
+    if (!inSection || !isSetting(trimmed)) {
+      continue;
     }
-    lines += '\0';
+    const std::size_t equals = trimmed.find('=');
+    if (equals == std::string_view::npos) {
+      put(trimmed);
+    } else {
+      put(trim(trimmed.substr(0, equals)));
+      *out++ = '=';
+      put(trim(trimmed.substr(equals + 1)));
+    }
+    *out++ = '\0';
+    ++lines.count;
   }
+  lines.size = static_cast<std::size_t>(out - buffer.get());
+  if (lines.size == 0) {
+    return {};
+  }
+  // A small section of a large file does not keep the whole file's memory for as long as its
+  // lines are kept.
+  if (lines.size < size / 2) {
+    auto fitted = std::make_unique_for_overwrite<char[]>(lines.size);
+    std::memcpy(fitted.get(), buffer.get(), lines.size);
+    buffer = std::move(fitted);
+  }
+  lines.text = std::move(buffer);
   return lines;
 }
 

@@ -18,15 +18,26 @@
 #ifndef ZT_PLATFORM_PROFILE_H
 #define ZT_PLATFORM_PROFILE_H
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace zt::platform {
 
-// Reads `section` of the file at `path` once and returns its lines in the exchange form without
-// the final zero: empty when the file or the section is missing or the section has no lines.
-// errno is set when the file cannot be read.
-std::string readProfileSection(std::string_view section, const char* path);
+// A section's lines in the exchange form without the final zero, in a buffer whose bytes stay where
+// they are when the value is moved: views into it remain good for as long as the buffer lives.
+struct ProfileLines {
+  std::unique_ptr<char[]> text;
+  std::size_t size = 0;   // bytes, the zero after each line included
+  std::size_t count = 0;  // lines
+
+  [[nodiscard]] std::string_view view() const { return {text.get(), size}; }
+};
+
+// Reads `section` of the file at `path` once and returns its lines: none when the file or the
+// section is missing or the section has no lines. errno is set when the file cannot be read.
+ProfileLines readProfileSection(std::string_view section, const char* path);
 
 // Replaces the lines of `section` in the file at `path` with `lines` (exchange form, ended by an
 // empty line). Returns false with errno set, the file untouched, when the file cannot be read or

@@ -2,8 +2,11 @@
 #ifndef ZT_PRESET_PRESET_FILE_H
 #define ZT_PRESET_PRESET_FILE_H
 
+#include <forward_list>
 #include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zt::preset {
@@ -11,8 +14,20 @@ namespace zt::preset {
 // Keys in the order of their lines (a key on two lines is listed twice) and the value of each key
 // (the last line's value for a repeated key). Every key of keys has a value and every value has
 // its key in keys.
+//
+// Keys and values are views of the section's lines, read into one buffer that the preset keeps
+// (each '=' and line end made a zero byte), and of one more buffer for each completion: opening
+// a preset makes a handful of allocations however many settings it has.
 class KORAPresetFile {
  public:
+  // A key, ended by a zero byte that its value follows (itself ended by a zero byte): a setting
+  // is its key alone, so that the lists of an open preset stay small beside its text.
+  using Setting = std::string_view;
+
+  [[nodiscard]] static const char* valueOf(Setting setting) {
+    return setting.data() + setting.size() + 1;
+  }
+
   KORAPresetFile() = default;
   KORAPresetFile(const KORAPresetFile&) = delete;
   KORAPresetFile& operator=(const KORAPresetFile&) = delete;
@@ -37,15 +52,19 @@ class KORAPresetFile {
 
   // The value of `key`, or null when the preset lacks it. The pointer stays valid until the next
   // load: addMissing only adds values and never replaces one.
-  [[nodiscard]] const char* value(const std::string& key) const;
+  [[nodiscard]] const char* value(std::string_view key) const;
 
-  [[nodiscard]] const std::vector<std::string>& keys() const { return keys_; }
-  [[nodiscard]] const std::map<std::string, std::string>& values() const { return values_; }
+  // The keys in the order of their lines.
+  [[nodiscard]] const std::vector<const char*>& keys() const { return keys_; }
+  // One setting for each key, in ascending key order.
+  [[nodiscard]] const std::vector<Setting>& settings() const { return settings_; }
   [[nodiscard]] const std::string& path() const { return path_; }
 
  private:
-  std::vector<std::string> keys_;
-  std::map<std::string, std::string> values_;
+  std::unique_ptr<char[]> lines_;
+  std::forward_list<std::unique_ptr<char[]>> added_;
+  std::vector<const char*> keys_;
+  std::vector<Setting> settings_;
   std::string path_;
 };
 

@@ -176,6 +176,22 @@ TEST_F(LogTreeTest, PlatformListsEachItemAsItselfRemovesOnlyFilesAndRefusesValue
   EXPECT_EQ(zt::platform::errorText(0x80000000u), "");
 }
 
+// Names that share their first eight bytes or differ in case only within them: the order is the
+// one without case, names equal but for case in byte order, a shorter name first.
+TEST_F(LogTreeTest, ListingOrdersLongNamesWithoutCaseThenByBytes) {
+  const std::vector<std::string> sorted = {"batch_0.log",   "batch_001.log", "batch_00_.log",
+                                           "Batch_00A.lo",  "bAtch_00A.log", "batch_00A.LOG",
+                                           "batch_00A.log", "batch_00a.log", "BATCH_00b.log"};
+  for (auto name = sorted.rbegin(); name != sorted.rend(); ++name) {
+    file(*name, 0);
+  }
+  std::vector<std::string> listed;
+  for (const auto& item : zt::platform::listFolder(folder_)) {
+    listed.push_back(item.name);
+  }
+  EXPECT_EQ(listed, sorted);
+}
+
 // Deletion walks down from the scanned folder one folder at a time without following a link, so
 // a folder replaced between the policy and the deletion can never send it outside the tree.
 TEST_F(LogTreeTest, AFolderSwappedAfterThePolicyNeverRedirectsTheDeletion) {

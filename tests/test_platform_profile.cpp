@@ -22,7 +22,7 @@ using Profile = zt::testing::ProfileFilesTest;
 // A missing or empty section shows in the preset load test: the load fails.
 TEST_F(Profile, ReadTrimsSkipsCommentsAndTakesTheFirstSectionOfTheName) {
   errno = 0;
-  EXPECT_EQ(readProfileSection("Preset", path("none.ini").c_str()), "");
+  EXPECT_EQ(readProfileSection("Preset", path("none.ini").c_str()).view(), "");
   EXPECT_EQ(errno, ENOENT);
   const struct {
     const char* name;
@@ -41,7 +41,8 @@ TEST_F(Profile, ReadTrimsSkipsCommentsAndTakesTheFirstSectionOfTheName) {
       {"after other sections", "top=0\n[Other]\nb=2\n[Preset]\na=1\n", "a=1\0"s},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(readProfileSection("Preset", write("case.ini", c.file).c_str()), c.lines) << c.name;
+    EXPECT_EQ(readProfileSection("Preset", write("case.ini", c.file).c_str()).view(), c.lines)
+        << c.name;
   }
 }
 

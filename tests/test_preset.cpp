@@ -55,7 +55,11 @@ TEST_F(PresetFile, LoadsKeysInFileOrderWithTheLastValueOfARepeatedKeyAndSavesThe
     EXPECT_FALSE(preset.load(other));
     EXPECT_EQ(preset.path(), other);
   }
-  EXPECT_EQ(preset.values(), (Values{{"", "x"}, {"a", "b=c"}, {"empty", ""}, {"k", "2"}}));
+  Values values;
+  for (const KORAPresetFile::Setting key : preset.settings()) {
+    values.emplace(key, KORAPresetFile::valueOf(key));
+  }
+  EXPECT_EQ(values, (Values{{"", "x"}, {"a", "b=c"}, {"empty", ""}, {"k", "2"}}));
 
   // The keys in file order: the repeated key is written twice with its one value; the line without
   // '=' is gone.
@@ -174,6 +178,7 @@ TEST_F(PresetManager, DifferencesAndCompletionFromTheDefault) {
             (Values{{"case", "a"}, {"len", "ab"}, {"z", "2"}}));
 
   EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "no default chosen yet";
+  const char* own = manager.getValue(mine, "len");
   manager.setDefault(defaults);
   EXPECT_TRUE(manager.addMissingFromDefault(mine));
   EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "nothing is missing any more";
@@ -183,6 +188,9 @@ TEST_F(PresetManager, DifferencesAndCompletionFromTheDefault) {
 
   manager.close(defaults);
   EXPECT_FALSE(manager.addMissingFromDefault(mine)) << "the default handle is closed";
+  // Completion keeps earlier values where they were and copies the added ones.
+  EXPECT_STREQ(own, "abc");
+  EXPECT_STREQ(manager.getValue(mine, "b"), "3");
   EXPECT_EQ(manager.calls,
             (Calls{{0, mine}, {defaults, mine}, {defaults, mine}, {defaults, mine}}));
 }
