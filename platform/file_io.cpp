@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -170,28 +171,42 @@ void syncFolder(const std::string& target) {
 
 }  // namespace
 
-bool readWholeFile(const char* path, std::string& content) {
+std::unique_ptr<char[]> readWholeFileBlock(const char* path, std::size_t& size) {
   const RegularFile file(path);
   if (!file.isOpen()) {
-    return false;
+    return nullptr;
   }
-  std::string text;
-  text.reserve(file.size());
-  char chunk[65536];
+  std::size_t capacity = file.size() + 1;
+  auto block = std::make_unique_for_overwrite<char[]>(capacity);
+  size = 0;
   for (;;) {
-    const ssize_t got = ::read(file.descriptor(), chunk, sizeof chunk);
+    if (size == capacity) {
+      capacity *= 2;
+      auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+      std::memcpy(larger.get(), block.get(), size);
+      block = std::move(larger);
+    }
+    const ssize_t got = ::read(file.descriptor(), block.get() + size, capacity - size);
     if (got == 0) {
-      break;
+      return block;
     }
     if (got < 0) {
       if (errno == EINTR) {
         continue;
       }
-      return false;
+      return nullptr;
     }
-    text.append(chunk, static_cast<size_t>(got));
+    size += static_cast<std::size_t>(got);
   }
-  content = std::move(text);
+}
+
+bool readWholeFile(const char* path, std::string& content) {
+  std::size_t size = 0;
+  const std::unique_ptr<char[]> block = readWholeFileBlock(path, size);
+  if (!block) {
+    return false;
+  }
+  content.assign(block.get(), size);
   return true;
 }
 

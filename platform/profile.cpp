@@ -1,12 +1,9 @@
 #include "platform/profile.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "platform/file_io.h"
-#include "platform/regular_file.h"
 
 namespace zt::platform {
 
@@ -123,44 +120,12 @@ void endLine(std::string& text, std::string_view eol) {
   text += text.ends_with('\r') && eol == "\r\n" ? std::string_view("\n") : eol;
 }
 
-// The whole file at `path` in a buffer of its own, read straight into it: null with errno set when
-// the file cannot be read. The buffer is one byte larger than the file was when opened, so that
-// the read that finds the end needs no second buffer; a file that grew meanwhile is read whole.
-std::unique_ptr<char[]> readFileBuffer(const char* path, std::size_t& size) {
-  const RegularFile file(path);
-  if (!file.isOpen()) {
-    return nullptr;
-  }
-  std::size_t capacity = file.size() + 1;
-  auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
-  size = 0;
-  for (;;) {
-    if (size == capacity) {
-      capacity *= 2;
-      auto larger = std::make_unique_for_overwrite<char[]>(capacity);
-      std::memcpy(larger.get(), buffer.get(), size);
-      buffer = std::move(larger);
-    }
-    const ssize_t got = ::read(file.descriptor(), buffer.get() + size, capacity - size);
-    if (got == 0) {
-      return buffer;
-    }
-    if (got < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return nullptr;
-    }
-    size += static_cast<std::size_t>(got);
-  }
-}
-
 }  // namespace
 
 ProfileLines readProfileSection(std::string_view section, const char* path) {
   ProfileLines lines;
   std::size_t size = 0;
-  std::unique_ptr<char[]> buffer = readFileBuffer(path, size);
+  std::unique_ptr<char[]> buffer = readWholeFileBlock(path, size);
   if (!buffer) {
     return lines;
   }
