@@ -130,6 +130,52 @@ char* putLineBreak(char* at, std::size_t length) {
   return at;
 }
 
+// The pieces of a tag whose name and values need no escaping, as the plain paths write them
+// into room already made: the lengths say how much room each takes.
+constexpr std::size_t startTagLength(bool closeOpenTag, std::size_t lineBreak,
+                                     std::string_view name) {
+  return (closeOpenTag ? 1 : 0) + lineBreak + 1 + name.size();
+}
+
+// The '>' of a start tag still open when `closeOpenTag`, the line break of `lineBreak` bytes and
+// `<name`.
+char* putStartTag(char* at, bool closeOpenTag, std::size_t lineBreak, std::string_view name) {
+  if (closeOpenTag) {
+    *at++ = '>';
+  }
+  at = putLineBreak(at, lineBreak);
+  *at++ = '<';
+  return put(at, name);
+}
+
+constexpr std::size_t attributeLength(std::string_view name, std::string_view value) {
+  return name.size() + value.size() + 4;
+}
+
+// ` name="value"`.
+char* putAttribute(char* at, std::string_view name, std::string_view value) {
+  *at++ = ' ';
+  at = put(at, name);
+  *at++ = '=';
+  *at++ = '"';
+  at = put(at, value);
+  *at++ = '"';
+  return at;
+}
+
+constexpr std::size_t endTagLength(std::string_view name) {
+  return name.size() + 3;
+}
+
+// `</name>`.
+char* putEndTag(char* at, std::string_view name) {
+  *at++ = '<';
+  *at++ = '/';
+  at = put(at, name);
+  *at++ = '>';
+  return at;
+}
+
 // Writes U+FFFD for what starts `text` and XML cannot carry, and returns how many bytes it stands
 // for: a whole character that XML forbids (a control, U+FFFE, U+FFFF), or one byte that is not
 // part of a well-formed UTF-8 sequence.
@@ -219,13 +265,8 @@ Status XmlWriter::writeStartTag(std::string_view qualifiedName, bool plainName,
                                 const XmlAttributeList* attributes) {
   if (plainName) {
     const std::size_t lineBreak = lineBreakLength();
-    char* at = out_.extend((startTagOpen_ ? 1 : 0) + lineBreak + 1 + qualifiedName.size());
-    if (startTagOpen_) {
-      *at++ = '>';
-    }
-    at = putLineBreak(at, lineBreak);
-    *at++ = '<';
-    put(at, qualifiedName);
+    putStartTag(out_.extend(startTagLength(startTagOpen_, lineBreak, qualifiedName)), startTagOpen_,
+                lineBreak, qualifiedName);
   } else {
     closePendingStartTag();
     breakLine();
@@ -258,13 +299,7 @@ Status XmlWriter::writeAttribute(std::string_view qualifiedName, bool plainName,
     return kOk;
   }
   if (plainName && isPlain(value, true)) {
-    char* at = out_.extend(qualifiedName.size() + value.size() + 4);
-    *at++ = ' ';
-    at = put(at, qualifiedName);
-    *at++ = '=';
-    *at++ = '"';
-    at = put(at, value);
-    *at = '"';
+    putAttribute(out_.extend(attributeLength(qualifiedName, value)), qualifiedName, value);
     return kOk;
   }
   writeEscapedAttribute(qualifiedName, value);
@@ -296,11 +331,8 @@ Status XmlWriter::writeEndTag(std::string_view qualifiedName, bool plainName) {
     startTagOpen_ = false;
   } else if (plainName) {
     const std::size_t lineBreak = lineBreakLength();
-    char* at = putLineBreak(out_.extend(lineBreak + 3 + qualifiedName.size()), lineBreak);
-    *at++ = '<';
-    *at++ = '/';
-    at = put(at, qualifiedName);
-    *at = '>';
+    putEndTag(putLineBreak(out_.extend(lineBreak + endTagLength(qualifiedName)), lineBreak),
+              qualifiedName);
   } else {
     breakLine();
     out_ += "</";
@@ -345,36 +377,22 @@ bool XmlWriter::writePlainElement(CheckedName name, std::span<const AttributeTex
   if (inCdata_ || text.empty() || !isPlain(text, false)) {
     return false;
   }
+  // The start tag, its attributes, '>', the text and the end tag.
   const std::size_t lineBreak = lineBreakLength();
-  // '<' name '>' text "</" name '>', and before it the '>' of a start tag still open.
-  std::size_t length = (startTagOpen_ ? 1 : 0) + lineBreak + 2 * name.text.size() + 5 + text.size();
+  std::size_t length = startTagLength(startTagOpen_, lineBreak, name.text) + 1 + text.size() +
+                       endTagLength(name.text);
   for (const AttributeText& attribute : attributes) {
     if (!isPlain(attribute.value, true)) {
       return false;
     }
-    length += attribute.name.size() + attribute.value.size() + 4;
+    length += attributeLength(attribute.name, attribute.value);
   }
-  char* at = out_.extend(length);
-  if (startTagOpen_) {
-    *at++ = '>';
-  }
-  at = putLineBreak(at, lineBreak);
-  *at++ = '<';
-  at = put(at, name.text);
+  char* at = putStartTag(out_.extend(length), startTagOpen_, lineBreak, name.text);
   for (const AttributeText& attribute : attributes) {
-    *at++ = ' ';
-    at = put(at, attribute.name);
-    *at++ = '=';
-    *at++ = '"';
-    at = put(at, attribute.value);
-    *at++ = '"';
+    at = putAttribute(at, attribute.name, attribute.value);
   }
   *at++ = '>';
-  at = put(at, text);
-  *at++ = '<';
-  *at++ = '/';
-  at = put(at, name.text);
-  *at = '>';
+  putEndTag(put(at, text), name.text);
   // As after the end tag: the text kept the end tag on its line.
   startTagOpen_ = false;
   anyTag_ = true;
