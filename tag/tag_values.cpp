@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "platform/short_bytes.h"
@@ -30,26 +31,21 @@ void place(char* to, int32_t id, std::string_view name) {
 
 }  // namespace
 
-TagValues::~TagValues() {
-  if (ownsBlock()) {
-    delete[] data_;
-  }
-}
-
 // A block of the tag's own with room for `needed` bytes at least; the bytes in use come along
 // when `keep`.
 void TagValues::grow(uint32_t needed, bool keep) {
   // Doubled, as far as the block's counts allow.
   const uint32_t doubled = room_ <= UINT32_MAX / 4 ? 2 * room_ : needed;
   const uint32_t room = std::max({needed, doubled, uint32_t{128}});
-  char* block = new char[room];
+  auto block = std::make_unique_for_overwrite<char[]>(room);
   if (keep) {
-    std::memcpy(block, data_, used_);
+    std::memcpy(block.get(), data_, used_);
   }
-  if (ownsBlock()) {
-    delete[] data_;
+  if (!spill_) {
+    spill_ = std::make_unique<Spill>();
   }
-  data_ = block;
+  spill_->block = std::move(block);
+  data_ = spill_->block.get();
   room_ = room;
 }
 
@@ -63,7 +59,9 @@ void TagValues::reset(std::string_view name) {
   nameLength_ = static_cast<uint32_t>(name.size());
   used_ = used;
   count_ = 0;
-  indexes_.reset();
+  if (spill_) {
+    spill_->indexes.reset();
+  }
 }
 
 void TagValues::add(int32_t id, std::string_view name) {
@@ -92,7 +90,7 @@ void TagValues::add(int32_t id, std::string_view name) {
   place(data_ + at, id, name);
   used_ = at + size;
   ++count_;
-  if (indexes_) {
+  if (indexes() != nullptr) {
     index(at);
   } else if (count_ > kScanLimit) {
     indexAll();
@@ -100,7 +98,10 @@ void TagValues::add(int32_t id, std::string_view name) {
 }
 
 void TagValues::indexAll() {
-  indexes_ = std::make_unique<Indexes>();
+  if (!spill_) {
+    spill_ = std::make_unique<Spill>();
+  }
+  spill_->indexes.emplace();
   // In the order added, so that each key ends up at its last entry.
   forEach([&](const TagValue& value) {
     index(static_cast<uint32_t>(reinterpret_cast<const char*>(&value) - data_));
@@ -109,10 +110,11 @@ void TagValues::indexAll() {
 
 void TagValues::index(uint32_t at) {
   const TagValue& value = entry(at);
-  indexes_->byId.assign(platform::hashId(value.id), at + 1,
-                        [&](uint32_t held) { return entry(held - 1).id == value.id; });
-  indexes_->byName.assign(platform::hashName(value.name()), at + 1,
-                          [&](uint32_t held) { return entry(held - 1).name() == value.name(); });
+  Indexes& indexes = *spill_->indexes;
+  indexes.byId.assign(platform::hashId(value.id), at + 1,
+                      [&](uint32_t held) { return entry(held - 1).id == value.id; });
+  indexes.byName.assign(platform::hashName(value.name()), at + 1,
+                        [&](uint32_t held) { return entry(held - 1).name() == value.name(); });
 }
 
 // The last entry `matches` accepts: through `index` when the list has one, else by a scan.
@@ -134,12 +136,16 @@ const TagValue* TagValues::lastWhere(const platform::ProbeTable<uint32_t, uint32
 }
 
 const TagValue* TagValues::lastWithId(int32_t id) const {
-  return lastWhere(indexes_ ? &indexes_->byId : nullptr, indexes_ ? platform::hashId(id) : 0,
+  const Indexes* held = indexes();
+  return lastWhere(held != nullptr ? &held->byId : nullptr,
+                   held != nullptr ? platform::hashId(id) : 0,
                    [&](const TagValue& value) { return value.id == id; });
 }
 
 const TagValue* TagValues::lastWithName(std::string_view name) const {
-  return lastWhere(indexes_ ? &indexes_->byName : nullptr, indexes_ ? platform::hashName(name) : 0,
+  const Indexes* held = indexes();
+  return lastWhere(held != nullptr ? &held->byName : nullptr,
+                   held != nullptr ? platform::hashName(name) : 0,
                    [&](const TagValue& value) { return value.name() == name; });
 }
 

@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "platform/probe_table.h"
@@ -39,7 +40,6 @@ struct TagValue {
 class TagValues {
  public:
   TagValues() { inline_[0] = '\0'; }
-  ~TagValues();
   TagValues(const TagValues&) = delete;
   TagValues& operator=(const TagValues&) = delete;
 
@@ -75,6 +75,15 @@ class TagValues {
     platform::ProbeTable<uint32_t, uint32_t> byId;
     platform::ProbeTable<uint32_t, uint32_t> byName;
   };
+  // What a tag that outgrows the room inside keeps apart, behind one pointer so that the tag stays
+  // small: its block, and the indexes of a long list.
+  struct Spill {
+    std::unique_ptr<char[]> block;
+    std::optional<Indexes> indexes;
+  };
+  [[nodiscard]] const Indexes* indexes() const {
+    return spill_ && spill_->indexes ? &*spill_->indexes : nullptr;
+  }
 
   static constexpr uint32_t aligned(std::size_t bytes) {
     return static_cast<uint32_t>((bytes + 3) & ~std::size_t{3});
@@ -95,16 +104,14 @@ class TagValues {
   [[nodiscard]] const TagValue* lastWhere(const platform::ProbeTable<uint32_t, uint32_t>* index,
                                           uint64_t hash, Matches matches) const;
 
-  [[nodiscard]] bool ownsBlock() const { return data_ != inline_; }
-
-  // The block: `inline_` or one the tag allocated (and frees), `room_` bytes of which `used_`
-  // hold the name and the entries.
+  // The block: `inline_` or the spill's, `room_` bytes of which `used_` hold the name and the
+  // entries.
   char* data_ = inline_;
   uint32_t used_ = 4;
   uint32_t room_ = kInline;
   uint32_t count_ = 0;
   uint32_t nameLength_ = 0;
-  std::unique_ptr<Indexes> indexes_;
+  std::unique_ptr<Spill> spill_;  // null while the tag fits inside and is short
   // Left unwritten until used: a tag is made in fresh memory, and only the bytes its name and
   // values take are worth touching.
   alignas(alignof(TagValue)) char inline_[kInline];
